@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Starts a program detached from this process, with an empty working directory; the system's
+// shutdown command and the installation's launcher go through here. Tests replace the launcher so
+// that nothing they do can switch the machine off or start another program.
+using CommandLauncher = std::function<bool(const QString &program, const QStringList &arguments)>;
+
+bool launchDetached(const QString &program, const QStringList &arguments);
+
+// Installs `launcher` for the whole process and returns the one it replaces.
+CommandLauncher replaceCommandLauncher(CommandLauncher launcher);
