@@ -1,7 +1,5 @@
 #include "tqjrpcmessage.h"
 
-#include <QJsonDocument>
-
 namespace TQJrpc {
 
 namespace {
@@ -59,11 +57,6 @@ QJsonObject makeNotification(const QString &method, const QJsonValue &data)
     return QJsonObject{{QStringLiteral("jsonrpc"), kVersion},
                        {QStringLiteral("method"), method},
                        {QStringLiteral("params"), data}};
-}
-
-QByteArray toWire(const QJsonObject &object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
 } // namespace TQJrpc

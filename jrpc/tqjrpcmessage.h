@@ -37,7 +37,4 @@ QJsonObject makeErrResponse(const QString &request_id, const QJsonValue &error);
 // {"jsonrpc": "2.0", "method", "params"}; the caller sends nothing when method is empty.
 QJsonObject makeNotification(const QString &method, const QJsonValue &data);
 
-// The indented document text that goes into one text frame.
-QByteArray toWire(const QJsonObject &object);
-
 } // namespace TQJrpc

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "tqjrpcloggerbase.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QNetworkRequest>
+#include <QStringList>
+#include <QWebSocket>
+
+#include <functional>
+#include <memory>
+
+// Runs the calling thread's events until the condition holds or the time is up.
+inline bool waitUntil(const std::function<bool()> &done, int ms = 5000)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// Keeps the protocol log lines in memory.
+class MemoryLogger : public TQJrpc::TQJrpcLoggerBase
+{
+public:
+    QStringList lines;
+    void logDebug(const QString &text) override { lines << text; }
+    void logInfo(const QString &text) override { lines << text; }
+    void logWarning(const QString &text) override { lines << text; }
+    void logError(const QString &text) override { lines << text; }
+};
+
+// A page or tool connected to the server, keeping what it receives.
+struct TestClient
+{
+    std::unique_ptr<QWebSocket> socket = std::make_unique<QWebSocket>();
+    QStringList received;
+    bool closed = false;
+
+    // An empty origin sends no Origin header at all.
+    bool connectTo(const QUrl &url, const QByteArray &origin = QByteArray())
+    {
+        QObject::connect(socket.get(), &QWebSocket::textMessageReceived,
+                         [this](const QString &m) { received << m; });
+        QObject::connect(socket.get(), &QWebSocket::disconnected, [this] { closed = true; });
+        QNetworkRequest request(url);
+        if (!origin.isEmpty())
+            request.setRawHeader("Origin", origin);
+        socket->open(request);
+        return waitUntil([this] {
+                   return closed || socket->state() == QAbstractSocket::ConnectedState;
+               }) &&
+               !closed;
+    }
+
+    QString key() const
+    {
+        return QStringLiteral("%1:%2")
+            .arg(socket->localAddress().toString())
+            .arg(socket->localPort());
+    }
+};
