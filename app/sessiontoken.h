@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// The secret that lets the program's own page use the JSON-RPC server: browsers send an Origin
+// header, and the server serves such connections only when their URL carries this token.
+// 128 random bits from the system's generator, as 32 lower-case hexadecimal digits.
+QString makeSessionToken();
+
+// Writes the token to "<folder>/websocket.token", readable and writable by the owner only, for
+// the user's own tools. False when the file cannot be written.
+bool writeSessionTokenFile(const QString &folder, const QString &token);

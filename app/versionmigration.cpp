@@ -1,0 +1,91 @@
+#include "versionmigration.h"
+
+#include "versionname.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+namespace {
+
+const QDir::Filters kEntries = QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden;
+
+// Whether `previous` may be copied from and removed: a plain folder name beside `appDir` that is
+// not the running installation itself (also not under another spelling of its name).
+bool isRemovablePreviousVersion(const QString &appDir, const QString &previous,
+                                const QString &runningVersion)
+{
+    if (!isPlainVersionName(previous) || previous == runningVersion)
+        return false;
+    const QString previousDir =
+        QDir(QStringLiteral("%1/../%2").arg(appDir, previous)).canonicalPath();
+    return previousDir.isEmpty() || previousDir != QDir(appDir).canonicalPath();
+}
+
+} // namespace
+
+void migrateFromPreviousVersion(const QString &appDir, const QString &runningVersion)
+{
+    QSettings launcherIni(QStringLiteral("%1/../%2").arg(appDir, QStringLiteral("launcher.ini")),
+                          QSettings::IniFormat);
+    const QString previous = launcherIni.value(QStringLiteral("last_launcher_ver")).toString();
+    if (previous.isEmpty())
+        return;
+
+    const bool safe = isRemovablePreviousVersion(appDir, previous, runningVersion);
+    if (safe) {
+        copyDirectory(QStringLiteral("%1/../%2/AmperlaneSettings").arg(appDir, previous),
+                      QStringLiteral("%1/AmperlaneSettings").arg(appDir));
+    }
+    launcherIni.setValue(QStringLiteral("last_launcher_ver"), QString());
+    if (safe) {
+        QFile::remove(QStringLiteral("%1/../%2.zip").arg(appDir, runningVersion));
+        removeDirectory(QStringLiteral("%1/../%2").arg(appDir, previous));
+    }
+}
+
+bool copyDirectory(const QString &source, const QString &destination)
+{
+    const QDir sourceDir(source);
+    if (!sourceDir.exists()) {
+        qDebug() << "Source directory does not exist!";
+        return false;
+    }
+    if (!QDir().mkpath(destination)) {
+        qDebug() << "Failed to create destination directory!";
+        return false;
+    }
+    const QFileInfoList entries = sourceDir.entryInfoList(kEntries, QDir::Unsorted);
+    for (const QFileInfo &entry : entries) {
+        const QString from = source + QDir::separator() + entry.fileName();
+        const QString to = destination + QDir::separator() + entry.fileName();
+        if (entry.isDir()) {
+            if (!copyDirectory(from, to))
+                return false;
+        } else if (!QFile::copy(from, to)) {
+            qDebug() << "Failed to copy file: " << from;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool removeDirectory(const QString &path)
+{
+    QDir dir(path);
+    if (!dir.exists())
+        return true;
+    const QFileInfoList entries = dir.entryInfoList(kEntries);
+    for (const QFileInfo &entry : entries) {
+        // A link to a folder is removed as a file: its target belongs to someone else.
+        if (entry.isDir() && !entry.isSymLink()) {
+            if (!removeDirectory(entry.filePath()))
+                return false;
+        } else if (!QFile::remove(entry.filePath())) {
+            qDebug() << "Failed to delete file: " << entry.filePath();
+            return false;
+        }
+    }
+    return dir.rmdir(dir.absolutePath());
+}
