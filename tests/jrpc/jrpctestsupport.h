@@ -10,6 +10,13 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// Readable gtest messages for texts.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // Runs the calling thread's events until the condition holds or the time is up.
 inline bool waitUntil(const std::function<bool()> &done, int ms = 5000)
