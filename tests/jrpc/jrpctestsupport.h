@@ -2,10 +2,11 @@
 
 #include "tqjrpcloggerbase.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QNetworkRequest>
 #include <QStringList>
+#include <QTimer>
 #include <QWebSocket>
 
 #include <functional>
@@ -18,12 +19,20 @@ inline void PrintTo(const QString &text, std::ostream *os)
     *os << '"' << text.toStdString() << '"';
 }
 
-// Runs the calling thread's events until the condition holds or the time is up.
+// Runs the calling thread's event loop until the condition holds or the time is up. A real
+// event loop, so deferred deletions happen as they do in the server's thread.
 inline bool waitUntil(const std::function<bool()> &done, int ms = 5000)
 {
     const QDeadlineTimer deadline(ms);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (done() || deadline.hasExpired())
+            loop.quit();
+    });
+    poll.start(5);
+    if (!done())
+        loop.exec();
     return done();
 }
 
