@@ -1,0 +1,218 @@
+#include "amperlanejrpcservice.h"
+
+#include "amperlanesettings.h"
+#include "compositebussiness.h"
+#include "httpcontroller.h"
+#include "nutbussiness.h"
+#include "selftestrecordfile.h"
+#include "softwareupdate.h"
+#include "systemshutdown.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QJsonArray>
+#include <QThread>
+#include <QUrl>
+
+namespace {
+
+// Long enough for the NUT monitor to end its step (it waits up to 3 s for its own thread); a
+// worker thread destroyed while it still runs would end the whole process.
+constexpr unsigned long kWorkerStopWaitMs = 10000;
+
+QString text(const QJsonObject &params, const char *key)
+{
+    return params.value(QLatin1String(key)).toString();
+}
+
+bool flag(const QJsonObject &params, const char *key)
+{
+    return params.value(QLatin1String(key)).toBool();
+}
+
+} // namespace
+
+AmperlaneJrpcService::AmperlaneJrpcService(std::shared_ptr<AmperlaneSettings> settings,
+                                           SetDeviceDetailPageFn setDeviceDetailPage,
+                                           QObject *parent, QString appDir)
+    : TQJrpc::TQJrpcServiceBase(QString(), parent), worker(new QThread(this)),
+      settings(std::move(settings)), setDeviceDetailPage(std::move(setDeviceDetailPage)),
+      appDir(appDir.isEmpty() ? QCoreApplication::applicationDirPath() : std::move(appDir))
+{
+    moveToThread(worker);
+    // Both run in the worker: _init before its event loop handles any queued request, and the
+    // release as the thread ends, so the back ends die in the thread that made them.
+    connect(worker, &QThread::started, this, &AmperlaneJrpcService::_init, Qt::DirectConnection);
+    connect(worker, &QThread::finished, this, &AmperlaneJrpcService::_release,
+            Qt::DirectConnection);
+    worker->start(QThread::InheritPriority);
+}
+
+AmperlaneJrpcService::~AmperlaneJrpcService()
+{
+    if (worker->isRunning()) {
+        worker->quit();
+        if (!worker->wait(kWorkerStopWaitMs)) {
+            // Deleting a running thread aborts the process; at shutdown, leaking it is harmless.
+            qWarning() << "service worker did not stop";
+            worker->setParent(nullptr);
+        }
+    }
+}
+
+void AmperlaneJrpcService::_init()
+{
+    const NotifyFn notifyFn = [this](const QString &ns, const QString &name,
+                                     const QJsonValue &value) { notify(ns, name, value); };
+    nutMonitor = std::make_shared<NutBussiness>(notifyFn, setDeviceDetailPage, settings, nullptr);
+    const QString recordDir = appDir;
+    device = std::make_shared<CompositeBussiness>(
+        notifyFn,
+        [recordDir](const QString &sn) {
+            return std::make_shared<SelfTestRecordFile>(sn, recordDir);
+        },
+        nullptr);
+    downloader = std::make_shared<HttpController>(nullptr);
+    updater = std::make_shared<SoftwareUpdate>(*downloader, notifyFn, appDir);
+    connect(updater.get(), &SoftwareUpdate::sigQuit, this, &AmperlaneJrpcService::sigQuit);
+
+    connect(nutMonitor.get(), &NutBussiness::sigShowWindowOnTop, this,
+            &AmperlaneJrpcService::sigShowWindowOnTop);
+    CompositeBussiness *deviceLogic = device.get();
+    connect(nutMonitor.get(), &NutBussiness::sigDevConnected, this,
+            [deviceLogic](const QString &sn) { deviceLogic->onDevConnected(sn); });
+    connect(nutMonitor.get(), &NutBussiness::sigDevDisconnected, this,
+            [deviceLogic] { deviceLogic->onDevDisconnected(); });
+    connect(nutMonitor.get(), &NutBussiness::sigIsOnBattery, this,
+            [deviceLogic](bool status) { deviceLogic->onIsOnBattery(status); });
+    nutMonitor->start(QThread::InheritPriority);
+}
+
+void AmperlaneJrpcService::_release()
+{
+    settings.reset();
+    device.reset();
+    nutMonitor.reset();
+    updater.reset();
+    downloader.reset();
+}
+
+void AmperlaneJrpcService::notify(const QString &ns, const QString &name, const QJsonValue &value)
+{
+    emitNotification(ns, name, value, QString());
+}
+
+void AmperlaneJrpcService::_recvResquest(const QString &requestId, const QString &method_ns,
+                                         const QString &method, const QJsonValue &data,
+                                         const QString &client_key)
+{
+    answer(requestId, method_ns, method, data.toObject(), client_key);
+}
+
+bool AmperlaneJrpcService::answer(const QString &requestId, const QString &ns,
+                                  const QString &method, const QJsonObject &params,
+                                  const QString &client_key)
+{
+    const auto reply = [&](const QJsonValue &result) {
+        emit sendResponse(requestId, result, client_key);
+        return true;
+    };
+    const auto is = [&](const char *wantedNs, const char *wantedMethod) {
+        return ns == QLatin1String(wantedNs) && method == QLatin1String(wantedMethod);
+    };
+
+    if (is("connectModeParam", "getSettings"))
+        return reply(settings->readConnectModeParam());
+    if (is("connectModeParam", "setSettings")) {
+        settings->writeConnectModeParam(params);
+        return reply(true);
+    }
+    if (is("connectModeParam", "setEnableConnectStatus")) {
+        nutMonitor->setEnabled(flag(params, "enable"));
+        return reply(true);
+    }
+
+    if (is("homePage", "getModeAndFirmwareVersion"))
+        return reply(device->getModeAndFirmwareVersion(nutMonitor->deviceModel()));
+    if (is("homePage", "selfTest")) {
+        // Answered when the station reports the outcome; never when the device logic drops it.
+        device->selfTest([this, requestId, client_key](const QJsonValue &result) {
+            emit sendResponse(requestId, result, client_key);
+        });
+        return true;
+    }
+    if (is("homePage", "getLast100TurnOffChargeTime"))
+        return reply(nutMonitor->last100TurnOffChargeTime());
+    if (is("homePage", "getLastSelfTestTime"))
+        return reply(device->getLastSelfTestTime());
+
+    if (is("batterySetting", "getSettingParam"))
+        return reply(settings->readBatterySetting());
+    if (is("batterySetting", "setSettingParam")) {
+        applyBatterySetting(params);
+        return reply(true);
+    }
+    if (is("batterySetting", "getBatteryChargeLow"))
+        return reply(nutMonitor->batteryChargeLow().toInt());
+
+    if (is("global", "getDeviceSn"))
+        return reply(nutMonitor->deviceSn());
+    if (is("global", "softwareUpdate")) {
+        _softwareUpdate(text(params, "version"), text(params, "ossurl"), text(params, "md5"));
+        return reply(true);
+    }
+    if (is("global", "shutdown")) {
+        shutdownSystem();
+        return reply(true);
+    }
+    if (is("global", "getSystemInfoAndVersion"))
+        return reply(device->getSystemInfoAndVersion());
+    if (is("global", "getVersion"))
+        return reply(QString::fromLatin1(kApplicationVersion));
+    if (is("global", "enableNotify") || is("global", "disableNotify")) {
+        const bool enable = method == QLatin1String("enableNotify");
+        const QString page = text(params, "pageName");
+        device->setNotifyPage(page, enable);
+        nutMonitor->setNotifyPage(page, enable);
+        return reply(true);
+    }
+    if (is("global", "openByDefaultApp"))
+        return reply(QDesktopServices::openUrl(QUrl(text(params, "url"), QUrl::TolerantMode)));
+    if (is("global", "websocketConnected")) {
+        nutMonitor->setWebsocketConnected();
+        return reply(true);
+    }
+    if (is("global", "getShowWinUsbDriverInstallLoading"))
+        return reply(nutMonitor->isUsbDriverInstalling());
+    if (is("global", "getLowPowerTip"))
+        return reply(nutMonitor->lastLowPowerTip());
+    if (is("global", "getLowPowerShutdown"))
+        return reply(nutMonitor->lastLowPowerShutdown());
+    if (is("global", "usbDriverInstall")) {
+        nutMonitor->setEnabled(true);
+        return reply(true);
+    }
+    return false;
+}
+
+void AmperlaneJrpcService::_softwareUpdate(const QString &version, const QString &ossurl,
+                                           const QString &md5)
+{
+    updater->run(version, ossurl, md5);
+}
+
+void AmperlaneJrpcService::applyBatterySetting(const QJsonObject &params)
+{
+    const QString group = QStringLiteral("batterySetting");
+    const int storedTip = settings->value(group, QStringLiteral("lowPowerTipValue"), 5).toInt();
+    const int storedShutdown =
+        settings->value(group, QStringLiteral("lowPowerShutdownValue"), 4).toInt();
+    const int newTip = params.value(QLatin1String("lowPowerTipValue")).toInt();
+    const int newShutdown = params.value(QLatin1String("lowPowerShutdownValue")).toInt();
+    settings->writeBatterySetting(params);
+    if (newTip != storedTip)
+        nutMonitor->rearmLowPowerTip();
+    if (newShutdown != storedShutdown)
+        nutMonitor->rearmLowPowerShutdown();
+}
