@@ -16,7 +16,7 @@ const GUID kUsbDeviceInterface = {
     0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
 
 constexpr DWORD kPropertyBufferBytes = 512;
-constexpr std::size_t kInfPathBytes = 260;
+constexpr std::size_t kInfPathBytes = HALYARD_INF_PATH_SIZE;
 
 const wchar_t *wide(const std::u16string &text)
 {

@@ -2,14 +2,16 @@
 
 #include "devicenodesource.h"
 
+#include <halyard.h>
+
 // The device nodes of a Windows machine through SetupAPI, installed with the Plug and Play
 // installer; packages come from the halyard generator, which the caller passes in.
 class Win32DeviceNodeSource : public DeviceNodeSource
 {
 public:
-    using GeneratorLogFn = void (*)(const char *message);
-    using GeneratorFn = int (*)(const char *outputFolder, const char *interfaceNumber,
-                                char *infPathOut, GeneratorLogFn log);
+    using GeneratorLogFn = halyard_log_fn;
+    // The halyard export, or a stand-in with its signature.
+    using GeneratorFn = decltype(&halyard);
 
     Win32DeviceNodeSource(GeneratorFn generator, GeneratorLogFn generatorLog);
 

@@ -25,7 +25,7 @@ void printLog(const char *message)
 
 // Writes "<folder>\<interface>.inf" as the generator does, UTF-8 in and out.
 int echoGenerator(const char *folder, const char *interfaceNumber, char *infPathOut,
-                  void (*log)(const char *))
+                  halyard_log_fn log)
 {
     log("generate");
     std::snprintf(infPathOut, 260, "%s\\%s.inf", folder, interfaceNumber);
@@ -33,13 +33,13 @@ int echoGenerator(const char *folder, const char *interfaceNumber, char *infPath
 }
 
 // Fills the whole buffer without a terminating NUL.
-int overflowingGenerator(const char *, const char *, char *infPathOut, void (*)(const char *))
+int overflowingGenerator(const char *, const char *, char *infPathOut, halyard_log_fn)
 {
     std::memset(infPathOut, 'x', 260);
     return 0;
 }
 
-int unusedGenerator(const char *, const char *, char *, void (*)(const char *))
+int unusedGenerator(const char *, const char *, char *, halyard_log_fn)
 {
     check(false, "no station, so no package is generated");
     return -4;
