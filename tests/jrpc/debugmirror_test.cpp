@@ -23,9 +23,10 @@ struct Viewer
     bool connected()
     {
         return waitUntil([this] {
-            return socket.state() == QAbstractSocket::ConnectedState ||
-                   socket.state() == QAbstractSocket::UnconnectedState;
-        }) && socket.state() == QAbstractSocket::ConnectedState;
+                   return socket.state() == QAbstractSocket::ConnectedState ||
+                          socket.state() == QAbstractSocket::UnconnectedState;
+               }) &&
+               socket.state() == QAbstractSocket::ConnectedState;
     }
 };
 
@@ -75,8 +76,9 @@ TEST_F(DebugMirror, TwoViewersSeeIdenticalTimeStampedLines)
         QStringLiteral("^%1<%2> Client Connected%1<%2> Received:\n\\{\"a\":\n1\\}\n%1<%2> Client "
                        "disconnected$")
             .arg(kStamp, QRegularExpression::escape(label)));
-    ASSERT_TRUE(waitUntil([&] { return expected.match(QString::fromUtf8(first->seen)).hasMatch(); }))
-        << first->seen.toStdString();
+    ASSERT_TRUE(waitUntil([&] {
+        return expected.match(QString::fromUtf8(first->seen)).hasMatch();
+    })) << first->seen.toStdString();
     EXPECT_TRUE(waitUntil([&] { return second->seen == first->seen; }))
         << second->seen.toStdString();
 }

@@ -306,3 +306,17 @@ TEST_F(Server, WithoutATokenEveryConnectionIsServed)
     client.socket->sendTextMessage(kRequest);
     EXPECT_TRUE(waitUntil([&] { return client.received.size() == 1; }));
 }
+
+TEST(ServerTeardown, DestroyingTheServerWithOpenPagesClosesThem)
+{
+    QSharedPointer<MemoryLogger> logger(new MemoryLogger);
+    auto server = std::make_unique<TQJrpcServerWebsocket>(nullptr, logger, 0);
+    ASSERT_TRUE(server->listen(QHostAddress::LocalHost, 0));
+    TestClient page;
+    ASSERT_TRUE(
+        page.connectTo(QUrl(QStringLiteral("ws://127.0.0.1:%1").arg(server->serverPort()))));
+    ASSERT_TRUE(waitUntil([&] { return server->endpoints().size() == 1; }));
+    server.reset();
+    EXPECT_TRUE(waitUntil([&] { return page.closed; }));
+    EXPECT_TRUE(logger->lines.filter("error").isEmpty());
+}
