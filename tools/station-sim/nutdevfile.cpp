@@ -23,7 +23,9 @@ QString valueText(const QJsonValue &value)
 qint64 nextModificationTime(const QString &path)
 {
     const qint64 now = QDateTime::currentSecsSinceEpoch();
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return now;
     return std::max<qint64>(now, st.st_mtime + 1);
@@ -52,7 +54,9 @@ bool writeNutDevFile(const QString &path, const QJsonObject &variables)
         return false;
 
     const qint64 stamp = nextModificationTime(path);
-    struct utimbuf times {};
+    struct utimbuf times
+    {
+    };
     times.actime = static_cast<time_t>(stamp);
     times.modtime = static_cast<time_t>(stamp);
     const QByteArray encodedTemporary = QFile::encodeName(temporary);
