@@ -17,11 +17,6 @@ namespace {
 const std::string kUserSpaceDriver = "usbfs";
 const std::string kSerialDriver = "cdc_acm";
 
-std::u16string ascii(const std::string &text)
-{
-    return utf8ToUtf16(text);
-}
-
 bool isInterfaceName(const std::string &name)
 {
     return name.find(':') != std::string::npos;
@@ -105,19 +100,19 @@ PropertyRead hardwareIdOf(const fs::path &devicesDir, const std::string &name)
             return unreadable(error);
         id += "&MI_" + upper(number);
     }
-    return {true, ascii(id), 0};
+    return {true, utf8ToUtf16(id), 0};
 }
 
 PropertyRead serviceOf(const fs::path &devicesDir, const std::string &name)
 {
     const auto driver = boundDriver(devicesDir / name);
     if (!isInterfaceName(name))
-        return driver.empty() ? unreadable(ENOENT) : PropertyRead{true, ascii(driver), 0};
+        return driver.empty() ? unreadable(ENOENT) : PropertyRead{true, utf8ToUtf16(driver), 0};
     if (driver == kSerialDriver)
         return {true, u"usbser", 0};
     if (driver.empty() || driver == kUserSpaceDriver)
         return {true, u"WinUSB", 0};
-    return {true, ascii(driver), 0};
+    return {true, utf8ToUtf16(driver), 0};
 }
 
 PropertyRead descriptionOf(const fs::path &devicesDir, const std::string &name)
@@ -126,7 +121,7 @@ PropertyRead descriptionOf(const fs::path &devicesDir, const std::string &name)
         return {true, u"USB Composite Device", 0};
     uint32_t error = 0;
     const auto text = readAttribute(devicesDir / name / "interface", error);
-    return error ? unreadable(error) : PropertyRead{true, ascii(text), 0};
+    return error ? unreadable(error) : PropertyRead{true, utf8ToUtf16(text), 0};
 }
 
 // Node names in a stable order; devices only, or devices and their interfaces.
