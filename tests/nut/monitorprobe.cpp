@@ -1,0 +1,77 @@
+#include "monitorprobe.h"
+
+#include "upsvariables.h"
+
+#include <QJsonObject>
+#include <QMutexLocker>
+#include <QTest>
+
+std::unique_ptr<NutBussiness> MonitorProbe::makeMonitor(std::shared_ptr<AmperlaneSettings> settings)
+{
+    auto notify = [this](const QString &ns, const QString &name, const QJsonValue &params) {
+        QMutexLocker lock(&m_mutex);
+        m_notes.append({ns, name, params});
+    };
+    auto detailPage = [this](bool on) {
+        QMutexLocker lock(&m_mutex);
+        m_detailPage.append(on);
+    };
+    auto monitor = std::make_unique<NutBussiness>(notify, detailPage, std::move(settings));
+    connect(monitor.get(), &NutBussiness::sigDevConnected, this,
+            [this](const QString &sn) { connected.append(sn); });
+    connect(monitor.get(), &NutBussiness::sigDevDisconnected, this, [this] { ++disconnected; });
+    connect(monitor.get(), &NutBussiness::sigIsOnBattery, this,
+            [this](bool status) { onBattery.append(status); });
+    connect(monitor.get(), &NutBussiness::sigShowWindowOnTop, this, [this] { ++raised; });
+    return monitor;
+}
+
+QList<MonitorProbe::Note> MonitorProbe::notes() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_notes;
+}
+
+QList<MonitorProbe::Note> MonitorProbe::notes(const QString &name) const
+{
+    QList<Note> matching;
+    for (const Note &note : notes()) {
+        if (note.name == name)
+            matching.append(note);
+    }
+    return matching;
+}
+
+QList<bool> MonitorProbe::detailPageCalls() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_detailPage;
+}
+
+bool MonitorProbe::waitForStep(const QString &charge, const QString &status, int timeoutMs)
+{
+    const int start = notes().size();
+    int shownAt = -1;
+    return QTest::qWaitFor(
+        [&] {
+            const QList<Note> all = notes();
+            for (int i = std::max(start, shownAt + 1); i < all.size(); ++i) {
+                if (all[i].name != "notifyUPSDeviceInfo")
+                    continue;
+                if (shownAt >= 0)
+                    return true;
+                const QJsonObject info = all[i].params.toObject();
+                if (info.value("battery.charge").toString() == charge &&
+                    info.value("ups.status").toBool() == statusOnBattery(status) &&
+                    info.value("ups.chargeStatus").toBool() == statusCharging(status))
+                    shownAt = i;
+            }
+            return false;
+        },
+        timeoutMs);
+}
+
+bool MonitorProbe::waitForNote(const QString &name, int count, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return notes(name).size() >= count; }, timeoutMs);
+}

@@ -1,0 +1,107 @@
+#include "nutinstallation.h"
+
+#include "nutdevfile.h"
+#include "upsvariables.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+
+NutInstallation::NutInstallation(int port) : m_port(port)
+{
+    QProcess::execute("cp", {"-a", AMPERLANE_NUT_LINUX_DIR, m_app.filePath("linux")});
+    if (port != 3493) {
+        QFile conf(m_app.filePath("linux/nut/etc/upsd.conf"));
+        conf.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        conf.write(QStringLiteral("LISTEN 127.0.0.1 %1\n").arg(port).toUtf8());
+    }
+    QDir().mkpath(stateDir());
+    setVariables(station());
+}
+
+NutInstallation::~NutInstallation()
+{
+    stop();
+}
+
+QString NutInstallation::stateDir() const
+{
+    return QStringLiteral("%1/AmperlaneSettings/%2/nut").arg(appDir(), QDir::home().dirName());
+}
+
+QString NutInstallation::upsAddress() const
+{
+    return QStringLiteral("nutdev1@127.0.0.1:%1").arg(m_port);
+}
+
+QJsonObject NutInstallation::station(const QJsonObject &changes)
+{
+    QJsonObject variables{{"ups.status", "OL"},
+                          {"ups.serial", "SN00001234"},
+                          {"ups.model", "TQ-UPS-VESSA 5 Core"},
+                          {"battery.charge", "100"},
+                          {"battery.charge.low", "10"},
+                          {"battery.runtime", "1505"},
+                          {"ups.realpower.nominal", "1024"}};
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        variables.insert(it.key(), it.value());
+    return variables;
+}
+
+bool NutInstallation::setVariables(const QJsonObject &variables)
+{
+    return writeNutDevFile(stateDir() + "/nutdev1.dev", variables);
+}
+
+void NutInstallation::runScript(const QString &name) const
+{
+    QProcess::execute(m_app.filePath("linux/" + name), {});
+}
+
+void NutInstallation::start()
+{
+    runScript("kill_processes.sh");
+    runScript("start_upsdrvctl.sh");
+    startServer();
+}
+
+void NutInstallation::stop()
+{
+    runScript("kill_processes.sh");
+}
+
+void NutInstallation::startServer()
+{
+    runScript("start_upsd.sh");
+}
+
+qint64 NutInstallation::serverPid() const
+{
+    QFile file(stateDir() + "/run/upsd.pid");
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return file.readAll().trimmed().toLongLong();
+}
+
+bool NutInstallation::killServer()
+{
+    const qint64 pid = serverPid();
+    if (pid <= 0 || ::kill(pid_t(pid), SIGTERM) != 0)
+        return false;
+    return QTest::qWaitFor([pid] { return ::kill(pid_t(pid), 0) != 0; }, 5000);
+}
+
+bool NutInstallation::waitFor(const QString &key, const QString &value, int timeoutMs) const
+{
+    return QTest::qWaitFor(
+        [&] {
+            QProcess upsc;
+            upsc.start(m_app.filePath("linux/nut/bin/upsc"), {upsAddress()});
+            upsc.waitForFinished(5000);
+            return parseUpsVariables(upsc.readAll()).value(key).toString() == value;
+        },
+        timeoutMs);
+}
