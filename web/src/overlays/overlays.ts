@@ -1,0 +1,132 @@
+import { secondsLeft } from '../countdown';
+import type { Controller } from '../controller';
+import type { Translate } from '../i18n';
+import type { AppState } from '../store';
+import { h, setText, svg } from '../ui/dom';
+import { ICONS } from '../ui/icons';
+import { button } from '../ui/widgets';
+
+// Everything that interrupts the page: the shutdown countdown, the remote shutdown warning, the
+// low-battery tip, the USB driver installation, the serial-port tip and the update restart.
+export function createOverlays(controller: Controller, t: Translate): { el: HTMLElement; update(s: AppState): void } {
+  // --- shutdown countdown and remote warning ---
+  const count = h('div', { class: 'count', 'data-testid': 'countdown-seconds' });
+  const countRing = h('div', { class: 'count-ring' }, count);
+  const shutTitle = h('h2', { class: 'dialog-title' });
+  const shutText = h('p', null);
+  const cancel = button(t('shutdown.cancel'), () => controller.cancelShutdown(), { kind: 'ghost', testId: 'shutdown-cancel' });
+  const now = button(t('shutdown.now'), () => controller.shutdownNow(), { kind: 'danger', testId: 'shutdown-now', icon: 'power' });
+  const shutActions = h('div', { class: 'dialog-actions' }, cancel, now);
+  const shutdown = h(
+    'div',
+    { class: 'backdrop urgent', 'data-testid': 'shutdown-overlay' },
+    h('div', { class: 'dialog shutdown-dialog', role: 'alertdialog' }, countRing, shutTitle, shutText, shutActions),
+  );
+
+  // --- a note after the countdown ended without a shutdown ---
+  const noteText = h('span', { 'data-testid': 'shutdown-note' });
+  const note = h('div', { class: 'toast' }, svg(ICONS.info), noteText, h('button', { type: 'button', class: 'icon-btn', 'aria-label': t('common.close'), onclick: () => controller.dismissShutdownNote() }, svg(ICONS.close)));
+
+  // --- low-battery tip ---
+  const tipText = h('p', { 'data-testid': 'tip-text' });
+  const tip = h(
+    'div',
+    { class: 'backdrop', 'data-testid': 'tip-overlay' },
+    h(
+      'div',
+      { class: 'dialog' },
+      h('div', { class: 'dialog-icon tone-warn' }, svg(ICONS.battery)),
+      h('h2', { class: 'dialog-title' }, t('tip.title')),
+      tipText,
+      h('div', { class: 'dialog-actions' }, button(t('common.ok'), () => controller.store.set({ tip: null }), { kind: 'primary', testId: 'tip-ok' })),
+    ),
+  );
+
+  // --- USB driver installation ---
+  const driverIcon = h('div', { class: 'dialog-icon' });
+  const driverTitle = h('h2', { class: 'dialog-title', 'data-testid': 'driver-title' });
+  const driverText = h('p', null);
+  const retry = button(t('driver.retry'), () => controller.retryDriverInstall(), { kind: 'primary', testId: 'driver-retry' });
+  const driverClose = button(t('common.close'), () => controller.closeDriverOverlay(), { kind: 'ghost', testId: 'driver-close' });
+  const driverActions = h('div', { class: 'dialog-actions' }, driverClose, retry);
+  const driver = h(
+    'div',
+    { class: 'backdrop', 'data-testid': 'driver-overlay' },
+    h('div', { class: 'dialog' }, driverIcon, driverTitle, driverText, driverActions),
+  );
+  let driverDoneTimer: ReturnType<typeof setTimeout> | null = null;
+
+  // --- serial-port tip ---
+  const serial = h(
+    'div',
+    { class: 'toast warn', 'data-testid': 'usb-serial-tip' },
+    svg(ICONS.usb),
+    h('span', null, t('serialTip.text')),
+    h('button', { type: 'button', class: 'icon-btn', 'aria-label': t('common.close'), onclick: () => controller.store.set({ usbSerialTip: false }) }, svg(ICONS.close)),
+  );
+
+  // --- the program restarts after an update ---
+  const restarting = h(
+    'div',
+    { class: 'backdrop', 'data-testid': 'update-overlay' },
+    h('div', { class: 'dialog' }, h('div', { class: 'spinner' }), h('h2', { class: 'dialog-title' }, t('update.installingTitle')), h('p', null, t('update.installing'))),
+  );
+
+  const el = h('div', { class: 'overlays' }, note, serial, tip, driver, restarting, shutdown);
+
+  function updateShutdown(s: AppState): void {
+    const st = s.shutdown;
+    shutdown.hidden = st.kind === 'idle';
+    note.hidden = !(st.kind === 'idle' && st.note);
+    if (st.kind === 'idle') {
+      if (st.note) setText(noteText, t(st.note === 'mains' ? 'shutdown.mainsBack' : 'shutdown.cancelled'));
+      return;
+    }
+    countRing.hidden = st.kind !== 'counting';
+    cancel.hidden = st.kind === 'shuttingDown';
+    now.hidden = st.kind === 'shuttingDown';
+    if (st.kind === 'counting') {
+      const left = secondsLeft(st, Date.now());
+      setText(count, String(left));
+      countRing.style.setProperty('--frac', String(left / st.total));
+      setText(shutTitle, t(st.stage === 1 ? 'shutdown.stageOneTitle' : 'shutdown.stageTwoTitle'));
+      setText(shutText, st.low !== null ? t('shutdown.text', { n: left, low: st.low }) : t('shutdown.textNoLow', { n: left }));
+    } else if (st.kind === 'remote') {
+      setText(shutTitle, t('shutdown.remoteTitle'));
+      setText(shutText, st.low !== null ? t('shutdown.remoteText', { low: st.low }) : t('shutdown.remoteTextNoLow'));
+      setText(cancel.querySelector('span')!, t('shutdown.dismiss'));
+    } else {
+      setText(shutTitle, t('shutdown.goingTitle'));
+      setText(shutText, t('shutdown.going'));
+    }
+    if (st.kind === 'counting') setText(cancel.querySelector('span')!, t('shutdown.cancel'));
+  }
+
+  function updateDriver(s: AppState): void {
+    driver.hidden = s.driver === 'idle';
+    retry.hidden = s.driver !== 'failed';
+    driverClose.hidden = s.driver === 'installing';
+    driverIcon.className = `dialog-icon ${s.driver === 'failed' ? 'tone-danger' : s.driver === 'done' ? 'tone-ok' : ''}`;
+    driverIcon.replaceChildren(s.driver === 'installing' ? h('div', { class: 'spinner' }) : svg(s.driver === 'failed' ? ICONS.warn : ICONS.check));
+    const key = s.driver === 'failed' ? 'failed' : s.driver === 'done' ? 'done' : 'installing';
+    setText(driverTitle, t(`driver.${key}Title`));
+    setText(driverText, t(`driver.${key}Text`));
+    if (s.driver === 'done' && !driverDoneTimer) {
+      driverDoneTimer = setTimeout(() => {
+        driverDoneTimer = null;
+        if (controller.state.driver === 'done') controller.closeDriverOverlay();
+      }, 3000);
+    }
+  }
+
+  function update(s: AppState): void {
+    updateShutdown(s);
+    tip.hidden = !s.tip || s.shutdown.kind !== 'idle';
+    if (s.tip) setText(tipText, t('tip.text', { limit: s.tip.limit, low: s.tip.low }));
+    updateDriver(s);
+    serial.hidden = !s.usbSerialTip;
+    restarting.hidden = s.update.kind !== 'installing';
+  }
+
+  return { el, update };
+}

@@ -1,0 +1,141 @@
+import type { BatteryTime } from './format';
+import type { Lang } from './language';
+import { IDLE, type ShutdownState } from './countdown';
+
+export interface UpsInfo {
+  onBattery: boolean;
+  charging: boolean;
+  charge: number | null;
+  devName: string;
+  nominalWh: number | null;
+}
+
+export interface CompositeInfo {
+  input: number | null;
+  output: number | null;
+  temperature: number | null;
+  packTemperature: number | null;
+}
+
+export interface PowerHistory {
+  times: number[];
+  input: number[];
+  output: number[];
+}
+
+export interface ConnectSettings {
+  mode: string;
+  upsName: string;
+  nutIP: string;
+  nutPort: string;
+  nutUser: string;
+  nutPassword: string;
+}
+
+export interface BatterySettings {
+  lowPowerTipValue: number;
+  lowPowerShutdownValue: number;
+  enableLowPowerShutdown: boolean;
+  enableRemoteLowPowerShutdown: boolean;
+  mode: string;
+}
+
+export type SelfTest =
+  | { kind: 'idle' }
+  | { kind: 'running'; startedAt: number }
+  | { kind: 'done'; result: number | 'noAnswer'; linked: boolean };
+
+export type DriverState = 'idle' | 'installing' | 'failed' | 'done';
+
+export type UpdateState =
+  | { kind: 'idle' }
+  | { kind: 'running'; percent: number }
+  | { kind: 'failed'; code: number }
+  | { kind: 'installing' };
+
+export interface AppState {
+  lang: Lang;
+  socket: 'connecting' | 'open' | 'closed';
+  dev: 'unknown' | 'noDev' | 'connectDev';
+  devMode: string;
+  hasDetail: boolean;
+  ups: UpsInfo | null;
+  batteryTime: BatteryTime | null;
+  composite: CompositeInfo | null;
+  compositeAt: number;
+  sn: string;
+  model: string;
+  firmware: string;
+  appVersion: string;
+  system: { cpu: string; os: number | null } | null;
+  turnOffTimes: string[];
+  lastSelfTest: { time: string; res: boolean } | null;
+  selfTest: SelfTest;
+  chargeLow: number | null;
+  connect: ConnectSettings | null;
+  battery: BatterySettings | null;
+  detailInput: Record<string, number>;
+  detailOutput: Record<string, number>;
+  history: PowerHistory;
+  shutdown: ShutdownState;
+  tip: { limit: number; low: number } | null;
+  driver: DriverState;
+  usbSerialTip: boolean;
+  update: UpdateState;
+}
+
+export function initialState(lang: Lang): AppState {
+  return {
+    lang,
+    socket: 'connecting',
+    dev: 'unknown',
+    devMode: '',
+    hasDetail: false,
+    ups: null,
+    batteryTime: null,
+    composite: null,
+    compositeAt: 0,
+    sn: '',
+    model: '',
+    firmware: '',
+    appVersion: '',
+    system: null,
+    turnOffTimes: [],
+    lastSelfTest: null,
+    selfTest: { kind: 'idle' },
+    chargeLow: null,
+    connect: null,
+    battery: null,
+    detailInput: {},
+    detailOutput: {},
+    history: { times: [], input: [], output: [] },
+    shutdown: IDLE,
+    tip: null,
+    driver: 'idle',
+    usbSerialTip: false,
+    update: { kind: 'idle' },
+  };
+}
+
+export type Listener = (state: AppState, previous: AppState) => void;
+
+export class Store {
+  private listeners = new Set<Listener>();
+
+  constructor(private current: AppState) {}
+
+  get state(): AppState {
+    return this.current;
+  }
+
+  set(patch: Partial<AppState>): void {
+    const previous = this.current;
+    this.current = { ...previous, ...patch };
+    this.listeners.forEach((l) => l(this.current, previous));
+  }
+
+  subscribe(listener: Listener): () => void {
+    this.listeners.add(listener);
+    return () => this.listeners.delete(listener);
+  }
+}
