@@ -1,0 +1,58 @@
+#include "pageurl.h"
+#include "portbindfailure.h"
+#include "sessiontoken.h"
+
+#include <QFile>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+TEST(SessionToken, Is128RandomBitsInHex)
+{
+    const QString first = makeSessionToken();
+    EXPECT_TRUE(QRegularExpression("^[0-9a-f]{32}$").match(first).hasMatch()) << qPrintable(first);
+    EXPECT_NE(first, makeSessionToken());
+}
+
+TEST(SessionToken, FileIsReadableByTheOwnerOnlyAlsoWhenAnOldOneWasOpen)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/websocket.token";
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("an older and longer token");
+        old.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    }
+    ASSERT_TRUE(writeSessionTokenFile(dir.path(), "0123abcd"));
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "0123abcd");
+    EXPECT_EQ(file.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+              QFile::ReadOwner | QFile::WriteOwner);
+
+    EXPECT_FALSE(writeSessionTokenFile(dir.path() + "/missing", "0123abcd"));
+}
+
+TEST(PageUrl, LocalFileWithTheLanguageInTheFragment)
+{
+    const QUrl url = pageUrl("/opt/Amperlane/1.0.0.14", "us");
+    EXPECT_TRUE(url.isLocalFile());
+    EXPECT_EQ(url.toLocalFile(), "/opt/Amperlane/1.0.0.14/build/index.html");
+    EXPECT_TRUE(url.toString().endsWith("#/us/connect-mode?lang=us")) << qPrintable(url.toString());
+
+    const QUrl spaced = pageUrl("/home/a user/Amperlane 1/1.0.0.14", "de");
+    EXPECT_EQ(spaced.toLocalFile(), "/home/a user/Amperlane 1/1.0.0.14/build/index.html");
+    EXPECT_EQ(spaced.fragment(), "/us/connect-mode?lang=de");
+}
+
+TEST(PortBindFailure, CriticalBoxWithOneOkButton)
+{
+    const auto box = makePortBindFailureBox();
+    EXPECT_EQ(box->windowTitle(), "error");
+    EXPECT_EQ(box->text(), "Can not start the Amperlane due to port bind fail");
+    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+}

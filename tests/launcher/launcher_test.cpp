@@ -1,0 +1,161 @@
+#include "launchplan.h"
+#include "versionname.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+// A stand-in for a version's program: it records the folder it was started in and whether the
+// running instance's marker was free at that moment.
+const char *kFakeProgram = R"sh(#!/bin/sh
+here=$(cd "$(dirname "$0")" && pwd)
+marker="$XDG_RUNTIME_DIR/AmperlaneUniqueAppIdentifier-$(id -u).lock"
+if flock -n "$marker" true; then state=free; else state=held; fi
+echo "$PWD $state" > "$here/../started-$(basename "$here")"
+)sh";
+
+class LauncherTest : public ::testing::Test
+{
+protected:
+    QString top() const { return dir.path(); }
+
+    void installVersion(const QString &version, bool executable = true)
+    {
+        ASSERT_TRUE(QDir().mkpath(top() + "/" + version));
+        QFile program(programPath(top(), version));
+        ASSERT_TRUE(program.open(QIODevice::WriteOnly));
+        program.write(kFakeProgram);
+        program.setPermissions(QFile::ReadOwner | QFile::WriteOwner |
+                               (executable ? QFile::ExeOwner : QFile::Permissions()));
+    }
+    void writeIni(const QString &current, const QString &last)
+    {
+        QSettings ini(top() + "/launcher.ini", QSettings::IniFormat);
+        ini.setValue("launcher_ver", current);
+        ini.setValue("last_launcher_ver", last);
+    }
+    QStringList programs() { return readLaunchPlan(top()).programs; }
+
+    // Runs a copy of the real launcher from the top of the installation.
+    int runLauncher()
+    {
+        const QString launcher = top() + "/Amperlane";
+        QFile::remove(launcher);
+        EXPECT_TRUE(QFile::copy(AMPERLANE_LAUNCHER_PATH, launcher));
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        process.setProcessEnvironment(env);
+        process.start(launcher, {});
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return process.exitCode();
+    }
+    QString started(const QString &version)
+    {
+        QFile file(top() + "/started-" + version);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return file.exists() && file.size() > 0; }, 10000));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed()
+                                              : QString();
+    }
+
+    QTemporaryDir dir;
+    QTemporaryDir runtime;
+};
+
+} // namespace
+
+TEST(VersionName, OnlyPlainFolderNamesPass)
+{
+    for (const char *good : {"1.0.0.14", "2.0", "v2_beta-1", "A", "..."})
+        EXPECT_TRUE(isPlainVersionName(good)) << good;
+    for (const char *bad :
+         {"", ".", "..", "../1.0", "1.0/..", "/tmp", "1.0 ", "a\\b", "1.0\n", "dé", "1:0", "~"})
+        EXPECT_FALSE(isPlainVersionName(bad)) << bad;
+}
+
+TEST_F(LauncherTest, PlanPrefersTheCurrentVersionAndFallsBackToThePreviousOne)
+{
+    installVersion("2.0");
+    installVersion("1.0");
+    installVersion("0.9", false);
+    const struct
+    {
+        const char *current, *last;
+        QStringList expected;
+    } cases[] = {
+        {"2.0", "1.0", {programPath(top(), "2.0"), programPath(top(), "1.0")}},
+        {"2.0", "", {programPath(top(), "2.0")}},
+        {"3.0", "1.0", {programPath(top(), "1.0")}},    // folder missing
+        {"0.9", "1.0", {programPath(top(), "1.0")}},    // program not executable
+        {"../2.0", "1.0", {programPath(top(), "1.0")}}, // not a plain name
+        {"2.0", "2.0", {programPath(top(), "2.0")}},
+        {"3.0", "", {}},
+    };
+    for (const auto &c : cases) {
+        writeIni(c.current, c.last);
+        EXPECT_EQ(programs(), c.expected) << c.current << " / " << c.last;
+        EXPECT_EQ(readLaunchPlan(top()).updatePending, QString(c.last) != "") << c.last;
+    }
+}
+
+TEST_F(LauncherTest, NoLauncherIniMeansNothingToStart)
+{
+    installVersion("1.0.0.14");
+    EXPECT_TRUE(programs().isEmpty());
+    EXPECT_FALSE(readLaunchPlan(top()).updatePending);
+}
+
+TEST_F(LauncherTest, StartsTheCurrentVersionInItsOwnFolder)
+{
+    installVersion("2.0");
+    writeIni("2.0", "");
+    EXPECT_EQ(runLauncher(), 0);
+    EXPECT_EQ(started("2.0"), top() + "/2.0 free");
+}
+
+TEST_F(LauncherTest, FallsBackToThePreviousVersionWhenTheCurrentOneIsMissing)
+{
+    installVersion("1.0");
+    writeIni("2.0", "1.0");
+    EXPECT_EQ(runLauncher(), 0);
+    EXPECT_EQ(started("1.0"), top() + "/1.0 free");
+}
+
+TEST_F(LauncherTest, FailsWhenNoVersionCanBeStarted)
+{
+    writeIni("2.0", "1.0");
+    EXPECT_EQ(runLauncher(), 1);
+}
+
+// After an update the old version is still ending when the launcher runs; the new version must
+// start only once the old one has let go of the instance marker. Without a pending update a
+// running instance is left to the hand-off and the launcher starts at once.
+TEST_F(LauncherTest, AfterAnUpdateWaitsForTheOldInstanceToEnd)
+{
+    installVersion("2.0");
+    installVersion("1.0");
+    const QString marker =
+        QStringLiteral("%1/AmperlaneUniqueAppIdentifier-%2.lock").arg(runtime.path()).arg(getuid());
+    QProcess oldInstance;
+    oldInstance.start("flock", {marker, "sleep", "3"});
+    ASSERT_TRUE(oldInstance.waitForStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
+    QTest::qWait(200);
+
+    writeIni("1.0", "");
+    EXPECT_EQ(runLauncher(), 0);
+    EXPECT_EQ(started("1.0"), top() + "/1.0 held");
+
+    writeIni("2.0", "1.0");
+    EXPECT_EQ(runLauncher(), 0);
+    EXPECT_EQ(started("2.0"), top() + "/2.0 free");
+    oldInstance.waitForFinished();
+}
