@@ -1,6 +1,7 @@
 #include "localhttpserver.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 LocalHttpServer::LocalHttpServer()
 {
@@ -15,12 +16,18 @@ LocalHttpServer::LocalHttpServer()
 
 void LocalHttpServer::answer(const QString &path, int status, const QByteArray &body)
 {
-    answers[path] = {status, body, false};
+    answers[path] = {status, body, false, 0};
+}
+
+void LocalHttpServer::answerLate(const QString &path, int status, const QByteArray &body,
+                                 int delayMs)
+{
+    answers[path] = {status, body, false, delayMs};
 }
 
 void LocalHttpServer::staySilent(const QString &path)
 {
-    answers[path] = {0, {}, true};
+    answers[path] = {0, {}, true, 0};
 }
 
 QString LocalHttpServer::url(const QString &path) const
@@ -44,6 +51,8 @@ void LocalHttpServer::serve(QTcpSocket *socket)
     head += "Content-Type: application/octet-stream\r\n";
     head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     head += "Connection: close\r\n\r\n";
-    socket->write(head + reply.body);
-    socket->disconnectFromHost();
+    QTimer::singleShot(reply.delayMs, socket, [socket, response = head + reply.body] {
+        socket->write(response);
+        socket->disconnectFromHost();
+    });
 }

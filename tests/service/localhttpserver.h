@@ -14,6 +14,8 @@ public:
     LocalHttpServer();
 
     void answer(const QString &path, int status, const QByteArray &body);
+    // Answers only after `delayMs`, as a slow server would.
+    void answerLate(const QString &path, int status, const QByteArray &body, int delayMs);
     void staySilent(const QString &path);
     QString url(const QString &path) const;
     int requestCount(const QString &path) const { return requests.value(path); }
@@ -24,6 +26,7 @@ private:
         int status = 404;
         QByteArray body;
         bool silent = false;
+        int delayMs = 0;
     };
 
     void serve(QTcpSocket *socket);

@@ -1,0 +1,253 @@
+#include "amperlanejrpcservice.h"
+#include "amperlanesettings.h"
+#include "commandlauncher.h"
+#include "localhttpserver.h"
+#include "pageclient.h"
+#include "tqjrpcloggerbase.h"
+#include "tqjrpcserverwebsocket.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QMutex>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using TQJrpc::TQJrpcServerWebsocket;
+
+namespace {
+
+class SilentLogger : public TQJrpc::TQJrpcLoggerBase
+{
+public:
+    void logDebug(const QString &) override {}
+    void logInfo(const QString &) override {}
+    void logWarning(const QString &) override {}
+    void logError(const QString &) override {}
+};
+
+struct Launch
+{
+    QString program;
+    QStringList arguments;
+};
+
+// The service in its worker thread behind a real WebSocket server on an ephemeral port. NUT is
+// configured as a remote server that is not there, so the monitor finds no UPS.
+class ServiceTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        appDir = root.filePath("1.0.0.14");
+        ASSERT_TRUE(QDir().mkpath(appDir));
+        previousLauncher = replaceCommandLauncher([this](const QString &p, const QStringList &a) {
+            QMutexLocker lock(&launchMutex);
+            launches.push_back({p, a});
+            return true;
+        });
+        settings = std::make_shared<AmperlaneSettings>(appDir);
+        settings->setValue("connectModeParam", "mode", "remote");
+        settings->setValue("connectModeParam", "nutPort", "1");
+        service = std::make_shared<AmperlaneJrpcService>(
+            settings, [](bool) {}, nullptr, appDir);
+        server.setServices({service.get()}, ".");
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    }
+    void TearDown() override
+    {
+        service.reset();
+        replaceCommandLauncher(previousLauncher);
+    }
+
+    std::unique_ptr<PageClient> page()
+    {
+        auto client = std::make_unique<PageClient>(server.serverPort());
+        EXPECT_TRUE(client->isConnected());
+        return client;
+    }
+
+    std::vector<Launch> launchesSoFar()
+    {
+        QMutexLocker lock(&launchMutex);
+        return launches;
+    }
+
+    QTemporaryDir root;
+    QString appDir;
+    QMutex launchMutex;
+    std::vector<Launch> launches;
+    CommandLauncher previousLauncher;
+    std::shared_ptr<AmperlaneSettings> settings;
+    std::shared_ptr<AmperlaneJrpcService> service;
+    TQJrpcServerWebsocket server{nullptr, QSharedPointer<SilentLogger>::create(), 0};
+};
+
+QJsonValue json(const char *text)
+{
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray("[") + text + "]"); // wraps scalars too
+    return document.array().at(0);
+}
+
+struct MethodCase
+{
+    const char *method;
+    const char *params; // JSON, or nullptr for none
+    const char *result; // JSON of the "data" member
+};
+
+TEST_F(ServiceTest, MethodsAnswerWithTheirResultsWithoutAStation)
+{
+    const MethodCase cases[] = {
+        {"global.getVersion", nullptr, R"("1.0.0.14")"},
+        {"global.getVersion", "[1, 2]", R"("1.0.0.14")"},
+        {"global.getSystemInfoAndVersion", nullptr,
+         R"({"cpu": "", "os": 1, "version": "1.0.0.14"})"},
+        {"batterySetting.getBatteryChargeLow", nullptr, "0"},
+        {"global.getDeviceSn", nullptr, R"("")"},
+        {"global.getShowWinUsbDriverInstallLoading", nullptr, "false"},
+        {"global.getLowPowerTip", nullptr, "{}"},
+        {"global.getLowPowerShutdown", nullptr, "{}"},
+        {"homePage.getLast100TurnOffChargeTime", nullptr, "[]"},
+        {"homePage.getLastSelfTestTime", nullptr, "{}"},
+        {"homePage.selfTest", nullptr, "4"},
+        {"global.openByDefaultApp", nullptr, "false"},
+        {"global.websocketConnected", nullptr, "true"},
+        {"global.enableNotify", R"({"pageName": "homePage"})", "true"},
+        {"global.disableNotify", R"({"pageName": "other"})", "true"},
+        {"global.usbDriverInstall", nullptr, "true"},
+        {"connectModeParam.setEnableConnectStatus", nullptr, "true"},
+        {"connectModeParam.setEnableConnectStatus", R"({"enable": true})", "true"},
+        {"homePage.getModeAndFirmwareVersion", nullptr, R"({"mode": "", "firmwareVersion": ""})"},
+    };
+    auto client = page();
+    for (const MethodCase &c : cases) {
+        const std::optional<QJsonValue> data =
+            client->call(c.method, c.params ? json(c.params) : QJsonValue(QJsonValue::Undefined));
+        ASSERT_TRUE(data.has_value()) << c.method;
+        EXPECT_EQ(*data, json(c.result)) << c.method << " " << (c.params ? c.params : "");
+    }
+}
+
+TEST_F(ServiceTest, SettingsRoundTrip)
+{
+    auto client = page();
+    const QJsonObject connectMode{{"mode", "remote"},    {"upsName", "ups2"},
+                                  {"nutIP", "10.0.0.9"}, {"nutPort", "3499"},
+                                  {"nutUser", "me"},     {"nutPassword", "secret"}};
+    EXPECT_EQ(client->call("connectModeParam.setSettings", connectMode), QJsonValue(true));
+    EXPECT_EQ(client->call("connectModeParam.getSettings"), QJsonValue(connectMode));
+
+    const QJsonObject battery{{"lowPowerTipValue", 9},
+                              {"lowPowerShutdownValue", 7},
+                              {"enableLowPowerShutdown", true},
+                              {"enableRemoteLowPowerShutdown", false}};
+    EXPECT_EQ(client->call("batterySetting.setSettingParam", battery), QJsonValue(true));
+    QJsonObject expected = battery;
+    expected.insert("mode", "remote");
+    EXPECT_EQ(client->call("batterySetting.getSettingParam"), QJsonValue(expected));
+}
+
+TEST_F(ServiceTest, UnknownMethodsGetNoReplyAndLaterRequestsStillDo)
+{
+    auto client = page();
+    const QString unknown[] = {client->send("getVersion"), client->send("Global.getVersion"),
+                               client->send("global.getversion"), client->send("global.nothing"),
+                               client->send("homePage.getVersion")};
+    EXPECT_EQ(client->call("global.getVersion"), QJsonValue("1.0.0.14"));
+    waitUntil([] { return false; }, 300);
+    for (const QString &id : unknown)
+        EXPECT_FALSE(client->result(id, 0)) << id.toStdString();
+    EXPECT_EQ(client->received.size(), 1);
+}
+
+TEST_F(ServiceTest, RepliesGoToTheAskingPageAndNotificationsToAll)
+{
+    auto first = page();
+    auto second = page();
+    // A version that is no folder name is refused at once with state 5, sent to every page.
+    const QString id = first->send("global.softwareUpdate", QJsonObject{{"version", "../x"}});
+    EXPECT_EQ(first->result(id), QJsonValue(QJsonObject{{"data", true}}));
+    ASSERT_TRUE(second->nextNotification("global.notifyUpdateState", 0));
+    EXPECT_EQ(first->notifications("global.notifyUpdateState"), QList<QJsonValue>{5});
+    EXPECT_EQ(second->notifications("global.notifyUpdateState"), QList<QJsonValue>{5});
+    waitUntil([] { return false; }, 200);
+    EXPECT_FALSE(second->result(id, 0));
+    EXPECT_EQ(second->received.size(), 1);
+}
+
+TEST_F(ServiceTest, ShutdownStartsTheSystemCommandDetached)
+{
+    auto client = page();
+    EXPECT_EQ(client->call("global.shutdown"), QJsonValue(true));
+    const std::vector<Launch> started = launchesSoFar();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].program, "shutdown");
+    EXPECT_EQ(started[0].arguments, (QStringList{"-P", "now"}));
+}
+
+QByteArray sevenZipPackage(const QString &workDir)
+{
+    QDir().mkpath(workDir + "/content");
+    QFile program(workDir + "/content/Amperlane");
+    program.open(QIODevice::WriteOnly);
+    program.write("#!/bin/sh\n");
+    program.close();
+    QProcess zipper;
+    zipper.setWorkingDirectory(workDir + "/content");
+    zipper.start(SEVEN_ZIP_PROGRAM, {"a", "-tzip", workDir + "/made.zip", "Amperlane"});
+    zipper.waitForFinished(30000);
+    QFile zip(workDir + "/made.zip");
+    zip.open(QIODevice::ReadOnly);
+    return zip.readAll();
+}
+
+TEST_F(ServiceTest, UpdateKeepsServingRequestsDuringTheDownloadAndQuitsOnSuccess)
+{
+    ASSERT_TRUE(QFile::link(SEVEN_ZIP_PROGRAM, appDir + "/7z"));
+    const QByteArray package = sevenZipPackage(root.filePath("work"));
+    ASSERT_FALSE(package.isEmpty());
+    LocalHttpServer http;
+    http.answerLate("/2.0.0.zip", 200, package, 2500);
+    QSignalSpy quit(service.get(), &AmperlaneJrpcService::sigQuit);
+    auto client = page();
+
+    const QString update = client->send(
+        "global.softwareUpdate",
+        QJsonObject{
+            {"version", "2.0.0"},
+            {"ossurl", http.url("/2.0.0.zip")},
+            {"md5", QString(QCryptographicHash::hash(package, QCryptographicHash::Md5).toHex())}});
+    // Sent once the first update waits for its download: both are answered inside that wait.
+    ASSERT_TRUE(waitUntil([&] { return http.requestCount("/2.0.0.zip") == 1; }));
+    const QString second =
+        client->send("global.softwareUpdate", QJsonObject{{"version", "3.0.0"}, {"ossurl", "x"}});
+    EXPECT_EQ(client->call("global.getVersion"), QJsonValue("1.0.0.14"));
+    EXPECT_EQ(client->result(second, 100), QJsonValue(QJsonObject{{"data", true}}));
+    EXPECT_FALSE(client->result(update, 0));
+
+    EXPECT_EQ(client->result(update, 20000), QJsonValue(QJsonObject{{"data", true}}));
+    EXPECT_EQ(quit.count(), 1);
+    EXPECT_EQ(client->notifications("global.notifyUpdateProgress").last(), QJsonValue(100));
+    EXPECT_TRUE(client->notifications("global.notifyUpdateState").isEmpty());
+    EXPECT_EQ(http.requestCount("/2.0.0.zip"), 1);
+    EXPECT_TRUE(QFile::exists(root.filePath("2.0.0/Amperlane")));
+    EXPECT_EQ(QSettings(root.filePath("launcher.ini"), QSettings::IniFormat)
+                  .value("launcher_ver")
+                  .toString(),
+              "2.0.0");
+    const std::vector<Launch> started = launchesSoFar();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(QDir::cleanPath(started[0].program), root.filePath("Amperlane"));
+}
+
+} // namespace
