@@ -13,7 +13,10 @@ constexpr int kAttrCount = 25;
 
 QByteArray le16(uint16_t value)
 {
-    return QByteArray{static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
+    QByteArray bytes(2, '\0');
+    bytes[0] = static_cast<char>(value & 0xFF);
+    bytes[1] = static_cast<char>(value >> 8);
+    return bytes;
 }
 
 std::optional<uint16_t> requestedId(const QByteArray &payload)
