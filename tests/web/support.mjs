@@ -89,6 +89,7 @@ export async function eventually(check, timeoutMs = 8000, stepMs = 100) {
 
 // Stands in for the program's web channel: qt.webChannelTransport and a QWebChannel whose
 // "amperlaneBridge" answers with the given values and records every call in window.bridgeCalls.
+// A value { window: name } is read from window[name] at each call, so a test can change it.
 export function fakeBridge(values) {
   window.bridgeCalls = [];
   window.qt = { webChannelTransport: {} };
@@ -100,7 +101,8 @@ export function fakeBridge(values) {
     for (const [name, value] of Object.entries(values)) {
       bridge[name] = (callback) => {
         window.bridgeCalls.push([name]);
-        setTimeout(() => callback(typeof value === 'function' ? value() : value), 0);
+        const answer = value && typeof value === 'object' && 'window' in value ? window[value.window] : value;
+        setTimeout(() => callback(answer), 0);
       };
     }
     setTimeout(() => ready({ objects: { amperlaneBridge: bridge } }), 0);

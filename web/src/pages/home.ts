@@ -4,7 +4,7 @@ import type { AppState } from '../store';
 import { h, setText, svg } from '../ui/dom';
 import { ICONS } from '../ui/icons';
 import { openDialog } from '../ui/dialog';
-import { button, card, progress, tile } from '../ui/widgets';
+import { button, card, progress, tile, type Tile } from '../ui/widgets';
 import type { PageContext, PageView } from './page';
 
 const RING_RADIUS = 62;
@@ -49,6 +49,12 @@ function chargeRing(): { el: HTMLElement; set(percent: number | null, tone: stri
   };
 }
 
+function reading(target: Tile, value: number | null | undefined, unit: string): void {
+  const known = value !== null && value !== undefined;
+  setText(target.value, known ? String(value) : '–');
+  setText(target.unit, known ? unit : '');
+}
+
 export function createHomePage(ctx: PageContext): PageView {
   const { t, controller } = ctx;
   const ring = chargeRing();
@@ -62,8 +68,6 @@ export function createHomePage(ctx: PageContext): PageView {
   const capacity = tile(t('home.capacity'), 'capacity', 'capacity');
   const station = tile(t('home.station'), 'chip', 'station-name');
   const serial = tile(t('home.serial'), 'info', 'serial');
-  [input, output].forEach((x) => setText(x.unit, 'W'));
-  setText(capacity.unit, 'Wh');
 
   const failuresCount = h('div', { class: 'big-line', 'data-testid': 'failure-count' });
   const failuresLast = h('div', { class: 'muted small', 'data-testid': 'failure-last' });
@@ -198,13 +202,12 @@ export function createHomePage(ctx: PageContext): PageView {
     setText(timeValue, s.batteryTime ? durationText(t, s.batteryTime) : '–');
 
     const c = s.composite;
-    setText(input.value, c?.input != null ? String(c.input) : '–');
-    setText(output.value, c?.output != null ? String(c.output) : '–');
-    setText(temp.value, c?.temperature != null ? String(c.temperature) : '–');
-    setText(temp.unit, c?.temperature != null ? '°C' : '');
+    reading(input, c?.input, 'W');
+    reading(output, c?.output, 'W');
+    reading(temp, c?.temperature, '°C');
     setText(temp.note, c?.packTemperature != null ? t('home.packTemperature', { n: c.packTemperature }) : '');
-    setText(input.note, c ? '' : t('home.noSerialLink'));
-    setText(capacity.value, ups?.nominalWh != null ? String(ups.nominalWh) : '–');
+    setText(input.note, ups && !c ? t('home.noSerialLink') : '');
+    reading(capacity, ups?.nominalWh, 'Wh');
     setText(station.value, displayModel(s.model) || ups?.devName || '–');
     setText(station.note, s.firmware ? t('home.firmware', { version: s.firmware }) : '');
     setText(serial.value, s.sn || '–');
