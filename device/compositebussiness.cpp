@@ -210,10 +210,7 @@ CompositeBussiness::CompositeBussiness(NotifyFn notify, SelfTestRecordFactory re
 {
     pollTimer->setInterval(kPollIntervalMs);
     connect(compositeIo.get(), &CompositeIo::sigAllAttrPara, this,
-            [this](const QMap<uint16_t, QByteArray> &map) {
-                updateHomePage(map);
-                updateDeviceDetail(map);
-            });
+            &CompositeBussiness::onAllAttrPara);
     connect(compositeIo.get(), &CompositeIo::sigAttrCmdExec, this,
             &CompositeBussiness::onAttrCmdExec);
     connect(compositeIo.get(), &CompositeIo::sigAttrCmdExecRes, this,
@@ -277,6 +274,12 @@ bool CompositeBussiness::setNotifyPage(const QString &pageName, bool enable)
         return true;
     }
     return false;
+}
+
+void CompositeBussiness::onAllAttrPara(const AttrParaMap &map)
+{
+    updateHomePage(map);
+    updateDeviceDetail(map);
 }
 
 void CompositeBussiness::updateHomePage(const AttrParaMap &map)

@@ -106,6 +106,9 @@ public:
     QJsonObject getModeAndFirmwareVersion(const QString &mode);
     QJsonObject getSystemInfoAndVersion() const;
 
+    // The station's attribute values of one poll: the home page first, then the device detail.
+    void onAllAttrPara(const AttrParaMap &map);
+
     // A self-test still running after this long is answered with 255; 20 s unless a test
     // shortens it.
     void setSelfTestTimeLimitMs(qint64 ms) { selfTestTimeLimitMs = ms; }
