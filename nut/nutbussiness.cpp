@@ -72,6 +72,8 @@ void NutBussiness::setEnabled(bool on)
 {
     QMutexLocker lock(&m_mutex);
     m_enabled = on;
+    if (!on)
+        m_pauseRequested = true;
     if (on)
         m_wakeUp.wakeAll();
 }
@@ -178,12 +180,14 @@ void NutBussiness::run()
         bool resumed = false;
         {
             QMutexLocker lock(&m_mutex);
-            while (!m_enabled && !m_quit) {
+            while (!m_enabled && !m_quit)
                 m_wakeUp.wait(&m_mutex);
-                resumed = true;
-            }
             if (m_quit)
                 break;
+            // A pause and resume within one step count too: the page pauses, stores new settings
+            // and resumes in quick succession.
+            resumed = m_pauseRequested;
+            m_pauseRequested = false;
         }
         if (resumed) {
             // The mode is read only at start and after a pause; a local server that was never

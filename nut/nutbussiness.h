@@ -106,6 +106,7 @@ private:
 
     std::atomic<int> m_connectState{NoDev};
     std::atomic<bool> m_enabled{true};
+    bool m_pauseRequested = false; // guarded by m_mutex
     std::atomic<bool> m_quit{false};
     bool m_lastOnBattery = true;
     bool m_lastCharging = false;
