@@ -1,6 +1,3 @@
-#include "stationsimprocess.h"
-
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
