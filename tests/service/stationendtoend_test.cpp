@@ -1,0 +1,128 @@
+#include "amperlanejrpcservice.h"
+#include "amperlanesettings.h"
+#include "nutcmdexec.h"
+#include "pageclient.h"
+#include "serialport.h"
+#include "stationsim.h"
+#include "tqjrpcloggerbase.h"
+#include "tqjrpcserverwebsocket.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+using TQJrpc::TQJrpcServerWebsocket;
+
+namespace {
+
+class SilentLogger : public TQJrpc::TQJrpcLoggerBase
+{
+public:
+    void logDebug(const QString &) override {}
+    void logInfo(const QString &) override {}
+    void logWarning(const QString &) override {}
+    void logError(const QString &) override {}
+};
+
+// The whole back end as the application runs it in local mode: the installation's NUT scripts
+// serve the simulated station through dummy-ups on 127.0.0.1:3493, the same station answers the
+// serial protocol on a pseudo-terminal, and a page talks to the service over a real WebSocket.
+class StationEndToEnd : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        appDir = root.filePath("1.0.0.14");
+        ASSERT_TRUE(QDir().mkpath(appDir));
+        ASSERT_EQ(QProcess::execute("cp", {"-a", AMPERLANE_NUT_LINUX_DIR, appDir + "/linux"}), 0);
+        const QString stateDir =
+            QStringLiteral("%1/AmperlaneSettings/%2/nut").arg(appDir, QDir::home().dirName());
+        ASSERT_TRUE(QDir().mkpath(stateDir));
+        sim = std::make_unique<StationSim>(testStation(), stateDir + "/nutdev1.dev");
+        const QString pty = sim->ptyPath();
+        ASSERT_FALSE(pty.isEmpty());
+        ASSERT_TRUE(waitUntil([&] { return QFile::exists(stateDir + "/nutdev1.dev"); }));
+        SerialPort::setPortLister([pty] { return QStringList{pty}; });
+        NutCmdExec::setApplicationFolder(appDir);
+
+        settings = std::make_shared<AmperlaneSettings>(appDir);
+        service = std::make_shared<AmperlaneJrpcService>(
+            settings, [this](bool on) { deviceDetailPage = on; }, nullptr, appDir);
+        server.setServices({service.get()}, ".");
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    }
+
+    void TearDown() override
+    {
+        service.reset();
+        QProcess::execute(appDir + "/linux/kill_processes.sh", {});
+        NutCmdExec::setApplicationFolder(QString());
+        SerialPort::setPortLister({});
+    }
+
+    QTemporaryDir root;
+    QString appDir;
+    std::unique_ptr<StationSim> sim;
+    std::atomic<bool> deviceDetailPage{false};
+    std::shared_ptr<AmperlaneSettings> settings;
+    std::shared_ptr<AmperlaneJrpcService> service;
+    TQJrpcServerWebsocket server{nullptr, QSharedPointer<SilentLogger>::create(), 0};
+};
+
+TEST_F(StationEndToEnd, ThePageSeesTheStationAndRunsASelfTest)
+{
+    PageClient page(server.serverPort());
+    ASSERT_TRUE(page.isConnected());
+    EXPECT_EQ(page.call("global.websocketConnected"), QJsonValue(true));
+    EXPECT_EQ(page.call("global.enableNotify", QJsonObject{{"pageName", "homePage"}}),
+              QJsonValue(true));
+    EXPECT_EQ(page.call("global.enableNotify", QJsonObject{{"pageName", "deviceDetail"}}),
+              QJsonValue(true));
+
+    const auto status = page.nextNotification("global.notifyDevConnectStatus", 0, 60000);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, QJsonValue(QJsonObject{{"mode", "local"}, {"status", "connectDev"}}));
+    EXPECT_TRUE(deviceDetailPage);
+
+    const auto info = page.nextNotification("homePage.notifyUPSDeviceInfo", 0, 10000);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->toObject().value("ups.devName"), "VESSA 5 Core-0001");
+    EXPECT_EQ(info->toObject().value("battery.charge"), "80");
+
+    // The serial link follows the NUT identification; both report every second from then on.
+    const auto composite = page.nextNotification("homePage.notifyCompositeDeviceInfo", 0, 15000);
+    ASSERT_TRUE(composite);
+    EXPECT_EQ(composite->toObject().value("battery.temperature"), 27);
+    ASSERT_TRUE(page.nextNotification("deviceDetail.notifyInfo", 0, 5000));
+    const int composites = page.notifications("homePage.notifyCompositeDeviceInfo").size();
+    const int infos = page.notifications("homePage.notifyUPSDeviceInfo").size();
+    ASSERT_TRUE(page.nextNotification("homePage.notifyCompositeDeviceInfo", composites + 1, 5000));
+    ASSERT_TRUE(page.nextNotification("homePage.notifyUPSDeviceInfo", infos + 1, 5000));
+    // While charging NUT sends no battery time; the station's own remaining time goes out once
+    // NUT has reported the charging status.
+    EXPECT_TRUE(waitUntil([&] {
+        return page.notifications("homePage.notifyBatteryTime")
+            .contains(QJsonObject{{"days", 1}, {"hours", 1}, {"minutes", 30}});
+    }));
+
+    EXPECT_EQ(page.call("global.getDeviceSn"), QJsonValue("SN-TEST-0001"));
+    EXPECT_EQ(page.call("batterySetting.getBatteryChargeLow"), QJsonValue(20));
+    EXPECT_EQ(
+        page.call("homePage.getModeAndFirmwareVersion"),
+        QJsonValue(QJsonObject{{"mode", "TQ-UPS-VESSA 5 Core"}, {"firmwareVersion", "1.2.3.4"}}));
+
+    EXPECT_EQ(page.call("homePage.getLastSelfTestTime"), QJsonValue(QJsonObject()));
+    EXPECT_EQ(page.call("homePage.selfTest", QJsonValue::Undefined, 15000), QJsonValue(3));
+    const auto last = page.call("homePage.getLastSelfTestTime");
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->toObject().value("res"), QJsonValue(true));
+    EXPECT_EQ(page.call("homePage.getLast100TurnOffChargeTime"), QJsonValue(QJsonArray()));
+}
+
+} // namespace
