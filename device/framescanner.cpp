@@ -3,6 +3,7 @@
 #include "tqframe.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -24,6 +25,7 @@ private:
     Step atHeaderByte();
     void reportJunk();
     void skipByte();
+    void skipToHeaderByte();
 
     const QByteArray &buffer;
     const uint8_t *b;
@@ -40,7 +42,7 @@ int Scanner::run()
     scanLimit = length - 1;
     while (p <= scanLimit && !stopRequested()) {
         if (b[p] != TQFrame::kHeader) {
-            skipByte();
+            skipToHeaderByte();
             continue;
         }
         if (!junk.isEmpty())
@@ -85,6 +87,19 @@ void Scanner::skipByte()
 {
     junk.append(static_cast<char>(b[p]));
     ++p;
+}
+
+// Noise is taken a run at a time: byte-by-byte appends would make a noisy line cost several times
+// the scan of valid frames.
+void Scanner::skipToHeaderByte()
+{
+    const auto *from = b + p;
+    const auto *end = b + scanLimit + 1;
+    const auto *header = static_cast<const uint8_t *>(
+        std::memchr(from, TQFrame::kHeader, static_cast<size_t>(end - from)));
+    const int run = static_cast<int>((header ? header : end) - from);
+    junk.append(reinterpret_cast<const char *>(from), run);
+    p += run;
 }
 
 void Scanner::reportJunk()

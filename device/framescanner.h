@@ -21,7 +21,7 @@ struct FrameScanHandlers
     // consumed silently.
     std::function<bool(const QByteArray &frame)> onFrame;
     std::function<void(const FrameJunk &junk)> onJunk;
-    // Polled before every byte; a set flag ends the pass.
+    // Polled before every header byte and every run of noise; a set flag ends the pass.
     std::function<bool()> stopRequested;
 };
 
