@@ -1,0 +1,6 @@
+@echo off
+rem Starts the local NUT server on 127.0.0.1:3493, handed off like the driver.
+setlocal
+call "%~dp0nut_env.bat"
+start "" /B cmd /C ""%NUT_DIR%\sbin\upsd.exe" >>"%NUT_LOG%" 2>&1"
+echo NUT server starting
