@@ -8,7 +8,9 @@
 #include "tqjrpcserverwebsocket.h"
 
 #include <QDir>
+#include <QJsonArray>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -44,7 +46,7 @@ protected:
         const QString stateDir =
             QStringLiteral("%1/AmperlaneSettings/%2/nut").arg(appDir, QDir::home().dirName());
         ASSERT_TRUE(QDir().mkpath(stateDir));
-        sim = std::make_unique<StationSim>(testStation(), stateDir + "/nutdev1.dev");
+        sim = std::make_unique<StationSim>(scenario(), stateDir + "/nutdev1.dev");
         const QString pty = sim->ptyPath();
         ASSERT_FALSE(pty.isEmpty());
         ASSERT_TRUE(waitUntil([&] { return QFile::exists(stateDir + "/nutdev1.dev"); }));
@@ -57,6 +59,8 @@ protected:
         server.setServices({service.get()}, ".");
         ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
     }
+
+    virtual QJsonObject scenario() const { return testStation(); }
 
     void TearDown() override
     {
@@ -123,6 +127,66 @@ TEST_F(StationEndToEnd, ThePageSeesTheStationAndRunsASelfTest)
     ASSERT_TRUE(last);
     EXPECT_EQ(last->toObject().value("res"), QJsonValue(true));
     EXPECT_EQ(page.call("homePage.getLast100TurnOffChargeTime"), QJsonValue(QJsonArray()));
+}
+
+// A station on battery at 24 % with its low level at 20 %: inside the tip margin (5) and the
+// shutdown margin (4) from the first step on.
+class StationOnBattery : public StationEndToEnd
+{
+protected:
+    QJsonObject scenario() const override
+    {
+        QJsonObject station = testStation();
+        station.insert("charge", 24);
+        station.insert("duration", 3600);
+        station.insert("onBattery", QJsonArray{QJsonArray{0, 3600}});
+        return station;
+    }
+
+    static QJsonObject battery(int tip, int shutdown)
+    {
+        return {{"lowPowerTipValue", tip},
+                {"lowPowerShutdownValue", shutdown},
+                {"enableLowPowerShutdown", true},
+                {"enableRemoteLowPowerShutdown", false}};
+    }
+};
+
+TEST_F(StationOnBattery, ChangedMarginsRearmTheirWarnings)
+{
+    QSignalSpy raised(service.get(), &AmperlaneJrpcService::sigShowWindowOnTop);
+    PageClient page(server.serverPort());
+    ASSERT_TRUE(page.isConnected());
+    const QString tip = "global.notifyLowPowerTip";
+    const QString shutdown = "global.notifyLowPowerShutdown";
+
+    const auto firstTip = page.nextNotification(tip, 0, 60000);
+    ASSERT_TRUE(firstTip);
+    EXPECT_EQ(*firstTip,
+              QJsonValue(QJsonObject{{"tipLimitValue", 25}, {"batteryLowLimitValue", 20}}));
+    EXPECT_EQ(page.call("global.getLowPowerTip"), *firstTip);
+    EXPECT_GE(raised.count(), 1);
+
+    // Same margins: nothing is re-armed; the shutdown stage comes because it was never sent.
+    EXPECT_EQ(page.call("batterySetting.setSettingParam", battery(5, 4)), QJsonValue(true));
+    const auto stageOne = page.nextNotification(shutdown, 0, 5000);
+    ASSERT_TRUE(stageOne);
+    EXPECT_EQ(stageOne->toObject().value("status"), "lowPowerShutdown");
+    waitUntil([] { return false; }, 2500);
+    EXPECT_EQ(page.notifications(tip).size(), 1);
+    EXPECT_EQ(page.notifications(shutdown).size(), 1);
+
+    EXPECT_EQ(page.call("batterySetting.setSettingParam", battery(6, 4)), QJsonValue(true));
+    const auto secondTip = page.nextNotification(tip, 1, 5000);
+    ASSERT_TRUE(secondTip);
+    EXPECT_EQ(secondTip->toObject().value("tipLimitValue"), 26);
+    waitUntil([] { return false; }, 1500);
+    EXPECT_EQ(page.notifications(shutdown).size(), 1);
+
+    EXPECT_EQ(page.call("batterySetting.setSettingParam", battery(6, 5)), QJsonValue(true));
+    ASSERT_TRUE(page.nextNotification(shutdown, 1, 5000));
+    waitUntil([] { return false; }, 1500);
+    EXPECT_EQ(page.notifications(tip).size(), 2);
 }
 
 } // namespace
