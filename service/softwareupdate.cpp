@@ -139,8 +139,7 @@ void SoftwareUpdate::run(const QString &version, const QString &ossurl, const QS
     qDebug() << "software unzip success";
     recordVersions(version);
 
-    const bool removed = QFile::remove(packagePath);
-    Q_UNUSED(removed);
+    QFile::remove(packagePath);
     qDebug() << QStringLiteral("remove appPackageFilePath success:%1").arg(packagePath);
 
     const QString launcherPath = QStringLiteral("%1/../%2").arg(appDir, launcherName);
