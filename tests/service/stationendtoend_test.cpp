@@ -129,8 +129,8 @@ TEST_F(StationEndToEnd, ThePageSeesTheStationAndRunsASelfTest)
     EXPECT_EQ(page.call("homePage.getLast100TurnOffChargeTime"), QJsonValue(QJsonArray()));
 }
 
-// A station on battery at 24 % with its low level at 20 %: inside the tip margin (5) and the
-// shutdown margin (4) from the first step on.
+// A station at 24 % with its low level at 20 %, inside the tip margin (5) and the shutdown margin
+// (4); the mains fails 25 s after the start, once NUT has seen it on mains.
 class StationOnBattery : public StationEndToEnd
 {
 protected:
@@ -139,7 +139,7 @@ protected:
         QJsonObject station = testStation();
         station.insert("charge", 24);
         station.insert("duration", 3600);
-        station.insert("onBattery", QJsonArray{QJsonArray{0, 3600}});
+        station.insert("onBattery", QJsonArray{QJsonArray{25, 3600}});
         return station;
     }
 
@@ -152,7 +152,7 @@ protected:
     }
 };
 
-TEST_F(StationOnBattery, ChangedMarginsRearmTheirWarnings)
+TEST_F(StationOnBattery, MainsFailureIsRecordedAndChangedMarginsRearmTheirWarnings)
 {
     QSignalSpy raised(service.get(), &AmperlaneJrpcService::sigShowWindowOnTop);
     PageClient page(server.serverPort());
@@ -160,7 +160,12 @@ TEST_F(StationOnBattery, ChangedMarginsRearmTheirWarnings)
     const QString tip = "global.notifyLowPowerTip";
     const QString shutdown = "global.notifyLowPowerShutdown";
 
-    const auto firstTip = page.nextNotification(tip, 0, 60000);
+    const auto failure = page.nextNotification("homePage.notifyLastTurnOffChargeTime", 0, 60000);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(page.call("homePage.getLast100TurnOffChargeTime"),
+              QJsonValue(QJsonArray{failure->toObject().value("time")}));
+
+    const auto firstTip = page.nextNotification(tip, 0, 5000);
     ASSERT_TRUE(firstTip);
     EXPECT_EQ(*firstTip,
               QJsonValue(QJsonObject{{"tipLimitValue", 25}, {"batteryLowLimitValue", 20}}));
