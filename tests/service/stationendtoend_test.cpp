@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,13 @@
 using TQJrpc::TQJrpcServerWebsocket;
 
 namespace {
+
+bool somethingListensOn(quint16 port)
+{
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, port);
+    return probe.waitForConnected(500);
+}
 
 class SilentLogger : public TQJrpc::TQJrpcLoggerBase
 {
@@ -39,6 +47,9 @@ class StationEndToEnd : public testing::Test
 protected:
     void SetUp() override
     {
+        // CTest's lock keeps our own tests apart; on a shared machine a NUT server of someone
+        // else's run may still hold the port for a while.
+        ASSERT_TRUE(waitUntil([] { return !somethingListensOn(3493); }, 120000));
         ASSERT_TRUE(root.isValid());
         appDir = root.filePath("1.0.0.14");
         ASSERT_TRUE(QDir().mkpath(appDir));
