@@ -3,7 +3,7 @@
 #include "commandlauncher.h"
 #include "localhttpserver.h"
 #include "pageclient.h"
-#include "tqjrpcloggerbase.h"
+#include "silentlogger.h"
 #include "tqjrpcserverwebsocket.h"
 
 #include <QCryptographicHash>
@@ -23,15 +23,6 @@
 using TQJrpc::TQJrpcServerWebsocket;
 
 namespace {
-
-class SilentLogger : public TQJrpc::TQJrpcLoggerBase
-{
-public:
-    void logDebug(const QString &) override {}
-    void logInfo(const QString &) override {}
-    void logWarning(const QString &) override {}
-    void logError(const QString &) override {}
-};
 
 struct Launch
 {

@@ -3,8 +3,8 @@
 #include "nutcmdexec.h"
 #include "pageclient.h"
 #include "serialport.h"
+#include "silentlogger.h"
 #include "stationsim.h"
-#include "tqjrpcloggerbase.h"
 #include "tqjrpcserverwebsocket.h"
 
 #include <QDir>
@@ -29,15 +29,6 @@ bool somethingListensOn(quint16 port)
     probe.connectToHost(QHostAddress::LocalHost, port);
     return probe.waitForConnected(500);
 }
-
-class SilentLogger : public TQJrpc::TQJrpcLoggerBase
-{
-public:
-    void logDebug(const QString &) override {}
-    void logInfo(const QString &) override {}
-    void logWarning(const QString &) override {}
-    void logError(const QString &) override {}
-};
 
 // The whole back end as the application runs it in local mode: the installation's NUT scripts
 // serve the simulated station through dummy-ups on 127.0.0.1:3493, the same station answers the
