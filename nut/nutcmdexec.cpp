@@ -65,6 +65,8 @@ QByteArray runProcess(const QString &program, const QList<QString> &arguments)
         p->waitForFinished(kKillTimeoutMs);
     }
     qDebug() << "QProcess output:" << result;
+    // Nothing the process object still does on its way out may touch the result.
+    QObject::disconnect(p, nullptr, nullptr, nullptr);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #!/bin/sh
-# Starts the local NUT server on 127.0.0.1:3493. The same hand-off as the driver script: upsd prints
-# before it listens, so it runs detached with its output in the log.
+# Starts the local NUT server on the local address of the settings (127.0.0.1:3493 by default).
+# The same hand-off as the driver script: upsd prints before it listens, so it runs detached with
+# its output in the log.
 . "$(cd "$(dirname "$0")" && pwd)/nut_env.sh"
 
 nut_write_config

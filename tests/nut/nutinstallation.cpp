@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHostAddress>
 #include <QProcess>
+#include <QTcpServer>
 #include <QTest>
 
 #include <csignal>
@@ -13,12 +15,13 @@
 NutInstallation::NutInstallation(int port) : m_port(port)
 {
     QProcess::execute("cp", {"-a", AMPERLANE_NUT_LINUX_DIR, m_app.filePath("linux")});
-    if (port != 3493) {
-        QFile conf(m_app.filePath("linux/nut/etc/upsd.conf"));
-        conf.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        conf.write(QStringLiteral("LISTEN 127.0.0.1 %1\n").arg(port).toUtf8());
-    }
     QDir().mkpath(stateDir());
+    if (port != 3493) {
+        // The scripts serve the local address of the user's settings.
+        QFile settings(stateDir() + "/../settings.ini");
+        settings.open(QIODevice::WriteOnly);
+        settings.write(QStringLiteral("[connectModeParam]\nlocalNutPort=%1\n").arg(port).toUtf8());
+    }
     setVariables(station());
 }
 
@@ -59,6 +62,16 @@ bool NutInstallation::setVariables(const QJsonObject &variables)
 void NutInstallation::runScript(const QString &name) const
 {
     QProcess::execute(m_app.filePath("linux/" + name), {});
+}
+
+bool NutInstallation::waitForFreePort(int timeoutMs) const
+{
+    return QTest::qWaitFor(
+        [this] {
+            QTcpServer probe;
+            return probe.listen(QHostAddress::LocalHost, quint16(m_port));
+        },
+        timeoutMs);
 }
 
 void NutInstallation::start()
@@ -104,4 +117,10 @@ bool NutInstallation::waitFor(const QString &key, const QString &value, int time
             return parseUpsVariables(upsc.readAll()).value(key).toString() == value;
         },
         timeoutMs);
+}
+
+std::string NutInstallation::log() const
+{
+    QFile file(stateDir() + "/nut.log");
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
 }

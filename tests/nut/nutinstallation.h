@@ -6,7 +6,8 @@
 
 // A temporary application folder holding a copy of the installation's Linux NUT tools and a
 // simulated station (dummy-ups reading a .dev file), so the program's own scripts run a real NUT
-// server on 127.0.0.1. Another port than 3493 makes a stand-in for a remote server.
+// server on 127.0.0.1. Another port than 3493 (set as the local port of the installation's
+// settings) makes a stand-in for a remote server.
 class NutInstallation
 {
 public:
@@ -22,6 +23,10 @@ public:
     static QJsonObject station(const QJsonObject &changes = {});
     bool setVariables(const QJsonObject &variables);
 
+    // Other engineers' tests on this machine use the same fixed ports; waits (bounded) until no one
+    // listens on this installation's port. True when it is free.
+    bool waitForFreePort(int timeoutMs = 90000) const;
+
     // The installation's own scripts: start the driver and server, stop both.
     void start();
     void stop();
@@ -31,6 +36,8 @@ public:
 
     // Reads the variables through the installation's upsc until `key` has `value`.
     bool waitFor(const QString &key, const QString &value, int timeoutMs = 20000) const;
+    // NUT's own output, for failure messages (another upsd holding the port shows here).
+    std::string log() const;
 
 private:
     void runScript(const QString &name) const;

@@ -31,6 +31,7 @@ class NutLocalTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(m_nut.waitForFreePort());
         NutCmdExec::setApplicationFolder(m_nut.appDir());
         m_settings = std::make_shared<AmperlaneSettings>(m_nut.appDir());
     }
@@ -53,7 +54,8 @@ protected:
     {
         ASSERT_TRUE(m_nut.setVariables(stationAt(status, charge)));
         ASSERT_TRUE(m_probe.waitForStep(QString::number(charge), status))
-            << status.toStdString() << " " << charge;
+            << status.toStdString() << " " << charge << "\n"
+            << m_nut.log();
     }
 
     QList<QJsonObject> connectStatuses() const
@@ -73,7 +75,7 @@ protected:
 TEST_F(NutLocalTest, UpscOfTheInstallationAnswersInOneBlockWithoutTheSslBanner)
 {
     m_nut.start();
-    ASSERT_TRUE(m_nut.waitFor("ups.status", "OL"));
+    ASSERT_TRUE(m_nut.waitFor("ups.status", "OL")) << m_nut.log();
     const QString upsc = m_nut.appDir() + "/linux/nut/bin/upsc";
     for (int i = 0; i < 5; ++i) {
         const QByteArray output = NutCmdExec::cmdExec(upsc, {m_nut.upsAddress()});
@@ -86,7 +88,7 @@ TEST_F(NutLocalTest, UpscOfTheInstallationAnswersInOneBlockWithoutTheSslBanner)
 TEST_F(NutLocalTest, IdentifiesLosesAndFindsTheStationAgain)
 {
     startMonitor();
-    ASSERT_TRUE(m_probe.waitForStep("100", "OL"));
+    ASSERT_TRUE(m_probe.waitForStep("100", "OL")) << m_nut.log();
 
     EXPECT_EQ(m_probe.connected, QList<QString>{"SN00001234"});
     EXPECT_EQ(connectStatuses(),
@@ -185,6 +187,11 @@ struct LowPowerScenario
     std::vector<LowPowerStep> steps;
     std::vector<const char *> expected;
 };
+
+void PrintTo(const LowPowerScenario &scenario, std::ostream *os)
+{
+    *os << scenario.name;
+}
 
 const char *kTip = R"({"tipLimitValue": 15, "batteryLowLimitValue": 10})";
 const char *kStageOne = R"({"status": "lowPowerShutdown", "mode": "local", "interval": 20,

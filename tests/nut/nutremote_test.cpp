@@ -20,6 +20,8 @@ class NutRemoteTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(m_local.waitForFreePort());
+        ASSERT_TRUE(m_remote.waitForFreePort());
         NutCmdExec::setApplicationFolder(m_local.appDir());
         m_settings = std::make_shared<AmperlaneSettings>(m_local.appDir());
     }
@@ -65,7 +67,7 @@ TEST_F(NutRemoteTest, EvaluatesBeforeAPageConnectsAndIdentifiesAfter)
     startMonitor();
 
     // Before any page has said hello, the set is evaluated but nothing is connected.
-    ASSERT_TRUE(m_probe.waitForStep("15", "OB"));
+    ASSERT_TRUE(m_probe.waitForStep("15", "OB")) << m_remote.log();
     EXPECT_EQ(m_probe.notes("notifyLowPowerTip").size(), 1);
     EXPECT_TRUE(m_probe.notes("notifyLowPowerShutdown").isEmpty()) << "the remote margin is 4";
     m_remote.setVariables(
@@ -109,7 +111,7 @@ TEST_F(NutRemoteTest, ModeChangeTakesEffectAfterPauseAndResume)
         NutInstallation::station({{"battery.charge", "33"}, {"ups.serial", "REMOTE0002"}}));
     m_remote.start();
     startMonitor();
-    ASSERT_TRUE(m_probe.waitForStep("77", "OL"));
+    ASSERT_TRUE(m_probe.waitForStep("77", "OL")) << m_local.log();
     EXPECT_EQ(m_monitor->deviceSn(), "SN00001234");
 
     setMode("remote");
