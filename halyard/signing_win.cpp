@@ -389,11 +389,13 @@ bool DeletePrivateKey(PCCERT_CONTEXT certificate)
     HCRYPTPROV_OR_NCRYPT_KEY_HANDLE provider = 0;
     DWORD keySpec = 0;
     BOOL callerFrees = FALSE;
-    if (!pCryptAcquireCertificatePrivateKey(certificate, CRYPT_ACQUIRE_SILENT_FLAG, nullptr,
-                                            &provider, &keySpec, &callerFrees)) {
+    // The container is deleted by name even when the certificate does not lead to it: a key
+    // left behind could sign anything as a publisher this machine trusts.
+    bool foundKey =
+        pCryptAcquireCertificatePrivateKey(certificate, CRYPT_ACQUIRE_SILENT_FLAG, nullptr,
+                                           &provider, &keySpec, &callerFrees) != FALSE;
+    if (!foundKey)
         writeLog(HY_WARNING, op, "Error getting CSP: %s", pkiErrorText(0));
-        return false;
-    }
     HCRYPTPROV deleted = 0;
     if (!CryptAcquireContextW(&deleted, KEY_CONTAINER, nullptr, PROV_RSA_FULL,
                               CRYPT_DELETEKEYSET | CRYPT_MACHINE_KEYSET | CRYPT_SILENT))
@@ -418,9 +420,9 @@ bool DeletePrivateKey(PCCERT_CONTEXT certificate)
         }
         pCertCloseStore(store, 0);
     }
-    if (callerFrees)
+    if (foundKey && callerFrees)
         CryptReleaseContext(static_cast<HCRYPTPROV>(provider), 0);
-    return true;
+    return foundKey;
 }
 
 bool SelfSignFile(const char *filePath, const char *subject)

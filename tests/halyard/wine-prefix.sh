@@ -1,0 +1,34 @@
+#!/bin/sh
+# The private Wine prefix of halyard's tests: "setup PREFIX" creates it once and starts its
+# server; "cleanup PREFIX" stops the server. Every stream of Wine's background processes goes to
+# /dev/null, or CTest would wait for them.
+set -u
+action=$1
+export WINEPREFIX=$2
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY
+
+case "$action" in
+setup)
+    mkdir -p "$WINEPREFIX"
+    wineserver -p </dev/null >/dev/null 2>&1
+    timeout 180 wine wineboot --init </dev/null >/dev/null 2>&1
+    rc=$?
+    if [ $rc -ne 0 ]; then
+        echo "creating the Wine prefix $WINEPREFIX failed ($rc)"
+        exit 1
+    fi
+    # The prefix plays Windows 7; the Windows 10 tests get Windows 10 by their program name.
+    wine reg add 'HKCU\Software\Wine\AppDefaults\halyard_wine10_tests.exe' /v Version \
+        /d win10 /f </dev/null >/dev/null 2>&1 || { echo "setting the Windows 10 tests' version failed"; exit 1; }
+    echo "Wine prefix ready: $WINEPREFIX"
+    ;;
+cleanup)
+    wineserver -k </dev/null >/dev/null 2>&1
+    echo "Wine server of $WINEPREFIX stopped"
+    ;;
+*)
+    echo "usage: $0 setup|cleanup PREFIX" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,197 @@
+// Package preparation on "Windows 7" (Wine without a manifest), elevated as Wine always is.
+#include "preparefixture.h"
+
+#include "fakecatalog.h"
+#include "packagefiles_win.h"
+#include "signing_win.h"
+#include "tokenizer.h"
+
+using namespace hy;
+using namespace hytest;
+
+namespace {
+
+BOOL WINAPI not_an_admin()
+{
+    return FALSE;
+}
+
+} // namespace
+
+class PrepareTest : public PrepareFixture
+{
+};
+
+TEST_F(PrepareTest, CdcPackageForInterface01)
+{
+    ASSERT_EQ(prepare(HY_CDC, "Power_Station_(Interface_1).inf"), 0);
+    std::string infPath = folder_ + "\\Power_Station_(Interface_1).inf";
+    EXPECT_STREQ(infPath_, infPath.c_str());
+
+    std::string inf = inf_text("Power_Station_(Interface_1).inf");
+    EXPECT_EQ(inf.rfind("; Power_Station_(Interface_1).inf\r\n", 0), 0u) << inf;
+    for (std::string line :
+         {std::string("%DeviceName% = CDC_Install, USB\\VID_3746&PID_00AB&MI_01\r\n"),
+          std::string("CatalogFile = Power_Station_(Interface_1).cat\r\n"),
+          "DriverVer   = " + today() + ", 0.0.0.0\r\n",
+          std::string("ProviderName = \"(Undefined Vendor)\"\r\n"),
+          std::string("DeviceName   = \"Power Station (Interface 1)\"\r\n"),
+          std::string("AddReg = AddDeviceInterfaceGUID\r\n")})
+        EXPECT_NE(inf.find(line), std::string::npos) << line;
+    size_t guid = inf.find("DeviceInterfaceGUIDs,0x10000,\"{");
+    ASSERT_NE(guid, std::string::npos);
+    std::string value = inf.substr(guid + 30, 38);
+    EXPECT_EQ(value.size(), 38u);
+    EXPECT_EQ(value.back(), '}');
+    EXPECT_EQ(value.find_first_of("abcdef"), std::string::npos) << value; // upper case
+
+    for (const char *file : {"\\amd64\\WdfCoInstaller01011.dll", "\\amd64\\winusbcoinstaller2.dll",
+                             "\\installer_x64.exe"})
+        EXPECT_TRUE(file_exists(folder_ + file)) << file;
+
+    // Wine cannot save catalogs; below Windows 10 that is only a warning.
+    std::string log = log_text();
+    EXPECT_NE(log.find("[warning] "), std::string::npos);
+    EXPECT_NE(log.find("[hy_prepare_driver] Could not create cat file"), std::string::npos) << log;
+    EXPECT_NE(log.find("[hy_prepare_driver] print inf_path '" + infPath + "'"), std::string::npos);
+}
+
+TEST_F(PrepareTest, WinUsbPackageTakesDateAndVersionFromTheCoInstaller)
+{
+    station(0);
+    ASSERT_EQ(prepare(HY_WINUSB, "dir/sub\\Power_Station_(Interface_0).inf"), 0);
+    EXPECT_STREQ(infPath_, (folder_ + "\\Power_Station_(Interface_0).inf").c_str());
+    std::string inf = inf_text("Power_Station_(Interface_0).inf");
+    // 2012-06-01 23:35:26 UTC, on a machine set to UTC
+    EXPECT_NE(inf.find("DriverVer   = 06/01/2012, 2.0.0.0\r\n"), std::string::npos) << inf;
+    EXPECT_NE(inf.find("USB\\VID_3746&PID_00AB&MI_00\r\n"), std::string::npos);
+    EXPECT_NE(inf.find("WdfCoInstaller01011.dll = 1\r\n"), std::string::npos);
+    EXPECT_NE(inf.find("KmdfLibraryVersion = 1.11\r\n"), std::string::npos);
+}
+
+TEST_F(PrepareTest, NotElevatedWritesNoCatalog)
+{
+    function_override fakes({{"IsUserAnAdmin", as_proc(not_an_admin)}});
+    ASSERT_EQ(prepare(HY_CDC, "station.inf"), 0);
+    EXPECT_STREQ(infPath_, (folder_ + "\\station.inf").c_str());
+    EXPECT_FALSE(file_exists(folder_ + "\\station.cat"));
+    std::string log = log_text();
+    EXPECT_NE(log.find("No .cat file generated (missing elevated privileges)"), std::string::npos);
+    EXPECT_EQ(log.find("Creating and self-signing"), std::string::npos);
+}
+
+TEST_F(PrepareTest, InvalidRequestsAreRefused)
+{
+    struct
+    {
+        int driverType;
+        const char *infName;
+        bool withRecord;
+        bool withDescription;
+        const char *message;
+    } cases[] = {
+        {HY_CDC, nullptr, true, true, "One of the required parameter is NULL"},
+        {HY_CDC, "a.inf", false, true, "One of the required parameter is NULL"},
+        {HY_CDC, "upper.INF", true, true, "Inf name provided must have a '.inf' extension"},
+        {HY_CDC, "inf", true, true, "Inf name provided must have a '.inf' extension"},
+        {7, "a.inf", true, true, "Program assertion failed - Unknown driver type"},
+        {HY_CDC, "a.inf", true, false, "No device ID was given for the device - aborting"},
+    };
+    for (const auto &c : cases) {
+        clear_log();
+        station(1);
+        if (!c.withDescription)
+            record_.description = nullptr;
+        prepare_options options = {};
+        options.driver_type = c.driverType;
+        EXPECT_EQ(hy_prepare_driver(c.withRecord ? &record_ : nullptr, folder_.c_str(), c.infName,
+                                    &options, infPath_),
+                  HY_ERROR_INVALID_PARAM)
+            << c.message;
+        EXPECT_NE(log_text().find(std::string("[error] ")), std::string::npos);
+        EXPECT_NE(log_text().find(c.message), std::string::npos) << c.message;
+    }
+    EXPECT_TRUE(path_untouched());
+}
+
+TEST_F(PrepareTest, UnsupportedTypesFallBackToWinUsb)
+{
+    ASSERT_EQ(prepare(HY_LIBUSBK, "k.inf"), 0);
+    EXPECT_NE(log_text().find("unsupported or no driver type specified, will use WinUSB"),
+              std::string::npos);
+    EXPECT_NE(inf_text("k.inf").find("Needs   = WINUSB.NT\r\n"), std::string::npos);
+}
+
+TEST_F(PrepareTest, OptionsChangeTheFilledValues)
+{
+    std::string external = fresh_dir("template") + "\\mine.inf";
+    FILE *f = fopen(external.c_str(), "wb");
+    fputs("id=#DEVICE_HARDWARE_ID# guid=#DEVICE_INTERFACE_GUID# by=#DEVICE_MANUFACTURER# "
+          "#USE_DEVICE_INTERFACE_GUID#",
+          f);
+    fclose(f);
+    prepare_options options = {};
+    options.driver_type = HY_CDC;
+    options.vendor_name = const_cast<char *>("Maker");
+    options.use_generic_driver = 1;
+    options.external_inf = 1;
+    options.disable_catalog = 1;
+    ASSERT_EQ(hy_prepare_driver(&record_, folder_.c_str(), external.c_str(), &options, infPath_),
+              0);
+    EXPECT_EQ(inf_text("mine.inf"), "id=MS_COMP_USBSER guid=UNUSED by=Maker NoDeviceInterfaceGUID");
+    EXPECT_NE(log_text().find(".cat generation disabled by user"), std::string::npos);
+    EXPECT_STREQ(infPath_, (folder_ + "\\mine.inf").c_str());
+
+    options.use_generic_driver = 0;
+    options.interface_guid = const_cast<char *>("{GIVEN}");
+    ASSERT_EQ(hy_prepare_driver(&record_, folder_.c_str(), external.c_str(), &options, infPath_),
+              0);
+    EXPECT_EQ(inf_text("mine.inf"), "id=VID_3746&PID_00AB&MI_01 guid={GIVEN} by=Maker "
+                                    "AddDeviceInterfaceGUID");
+}
+
+TEST_F(PrepareTest, WithoutAFolderThePackageGoesToTemp)
+{
+    std::string temp = fresh_dir("temp");
+    char saved[MAX_PATH];
+    GetEnvironmentVariableA("TEMP", saved, MAX_PATH);
+    SetEnvironmentVariableA("TEMP", temp.c_str());
+    int result = hy_prepare_driver(&record_, nullptr, "t.inf", nullptr, infPath_);
+    SetEnvironmentVariableA("TEMP", saved);
+    ASSERT_EQ(result, 0);
+    EXPECT_STREQ(infPath_, (temp + "\\t.inf").c_str());
+    EXPECT_NE(log_text().find("No path provided - extracting to '" + temp + "'"),
+              std::string::npos);
+}
+
+TEST_F(PrepareTest, InfPathTooLongForTheCallersBuffer)
+{
+    std::string name = std::string(258 - folder_.size(), 'n') + ".inf";
+    EXPECT_EQ(prepare(HY_CDC, name.c_str()), HY_ERROR_RESOURCE);
+    EXPECT_NE(log_text().find("Qualified path for inf file is too long"), std::string::npos);
+    EXPECT_TRUE(path_untouched());
+}
+
+TEST_F(PrepareTest, BusyWhileAnotherProcessPrepares)
+{
+    held_mutex other("Global\\hy_prepare_driver");
+    ASSERT_TRUE(other.held());
+    EXPECT_EQ(prepare(HY_CDC, "busy.inf"), HY_ERROR_BUSY);
+    EXPECT_FALSE(file_exists(folder_ + "\\busy.inf"));
+}
+
+TEST_F(PrepareTest, SignedPackageWhenTheSystemSaysSo)
+{
+    function_override fakes(working_catalog(S_OK));
+    ASSERT_EQ(prepare(HY_CDC, "Power_Station_(Interface_1).inf"), 0);
+    EXPECT_STREQ(infPath_, (folder_ + "\\Power_Station_(Interface_1).inf").c_str());
+    std::string log = log_text();
+    const std::string subject = "CN=USB\\VID_3746&PID_00AB&MI_01";
+    EXPECT_NE(log.find("Created new self-signed certificate '" + subject + "'"), std::string::npos)
+        << log;
+    EXPECT_NE(
+        log.find("Successfully signed file '" + folder_ + "\\Power_Station_(Interface_1).cat'"),
+        std::string::npos);
+    RemoveCertFromStore(subject.c_str(), "Root");
+    RemoveCertFromStore(subject.c_str(), "TrustedPublisher");
+}
