@@ -1,0 +1,83 @@
+#include "installedprogram.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void copyFile(const QString &from, const QString &to)
+{
+    QDir().mkpath(QFileInfo(to).absolutePath());
+    ASSERT_TRUE(QFile::copy(from, to)) << qPrintable(from);
+}
+
+} // namespace
+
+InstalledProgram::InstalledProgram()
+{
+    // The program finds its folder through the real path of its executable, so it is copied
+    // rather than linked.
+    copyFile(AMPERLANE_PROGRAM_PATH, appDir() + "/Amperlane");
+    copyFile(AMPERLANE_TEST_PAGE, appDir() + "/build/index.html");
+    QDir().mkpath(m_dir.path() + "/home");
+    QDir().mkpath(m_dir.path() + "/run");
+    QFile::setPermissions(m_dir.path() + "/run",
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    m_environment = QProcessEnvironment::systemEnvironment();
+    m_environment.insert("HOME", m_dir.path() + "/home");
+    m_environment.insert("TMPDIR", m_dir.path());
+    m_environment.insert("XDG_RUNTIME_DIR", m_dir.path() + "/run");
+    m_environment.insert("LC_ALL", "en_US.UTF-8");
+    m_environment.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
+}
+
+InstalledProgram::~InstalledProgram()
+{
+    for (auto &process : m_processes) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(10000);
+        }
+    }
+}
+
+QString InstalledProgram::topDir() const
+{
+    return m_dir.path();
+}
+
+QString InstalledProgram::appDir() const
+{
+    return m_dir.path() + "/1.0.0.14";
+}
+
+QProcess *InstalledProgram::start(const QProcessEnvironment &extra)
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment environment = m_environment;
+    for (const QString &key : extra.keys())
+        environment.insert(key, extra.value(key));
+    process->setProcessEnvironment(environment);
+    process->setWorkingDirectory(m_dir.path());
+    process->start(appDir() + "/Amperlane", {});
+    process->waitForStarted();
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+QString InstalledProgram::log() const
+{
+    QFile file(
+        QStringLiteral("%1/log/%2.log").arg(appDir(), QDate::currentDate().toString("yyyy-MM-dd")));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+bool InstalledProgram::waitForLog(const QString &text, int count, int timeoutMs) const
+{
+    return QTest::qWaitFor([&] { return log().count(text) >= count; }, timeoutMs);
+}
