@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the program and its tests with a sanitizer and runs the tests.
+#   tests/sanitizers/run.sh asan   AddressSanitizer + UndefinedBehaviorSanitizer, the whole suite
+#   tests/sanitizers/run.sh tsan   ThreadSanitizer, the threaded parts (server thread, service
+#                                  worker, NUT monitor, frame detector, command runner processes)
+# Extra arguments go to ctest (e.g. -R jrpc_). The build folder is $AMPERLANE_SANITIZER_DIR, by
+# default build/<kind>; each run's output stays in <folder>/Testing and <folder>/sanitizer-logs.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+kind="${1:?usage: run.sh asan|tsan [ctest arguments]}"
+shift
+build="${AMPERLANE_SANITIZER_DIR:-$root/build/$kind}"
+logs="$build/sanitizer-logs"
+
+case "$kind" in
+asan)
+    flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+    # The page tests run Node and Chromium, nothing of ours to instrument.
+    parts="common;jrpc;device;nut;usbdriver;service;app;launcher;halyard;tools;tests"
+    selection=()
+    export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:log_path=$logs/asan:detect_stack_use_after_return=1"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$logs/ubsan"
+    export LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0"
+    ;;
+tsan)
+    flags="-fsanitize=thread -fno-omit-frame-pointer"
+    parts="common;jrpc;device;nut;service;app;tools;tests"
+    selection=(-R '^(jrpc_|device_|nut_|service_|common_)')
+    export TSAN_OPTIONS="halt_on_error=0:second_deadlock_stack=1:log_path=$logs/tsan:suppressions=$here/tsan.supp"
+    ;;
+*)
+    echo "usage: run.sh asan|tsan [ctest arguments]" >&2
+    exit 2
+    ;;
+esac
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DAMPERLANE_PARTS="$parts" -DAMPERLANE_FUZZ=OFF \
+    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_C_FLAGS="$flags" \
+    -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags"
+cmake --build "$build"
+
+rm -rf "$logs"
+mkdir -p "$logs"
+status=0
+ctest --test-dir "$build" --output-on-failure -j2 "${selection[@]}" "$@" || status=$?
+
+# A sanitizer that reports without ending the process leaves its report only in the log files.
+if compgen -G "$logs/*" >/dev/null; then
+    echo "Sanitizer reports:"
+    ls -1 "$logs"
+    status=1
+fi
+exit "$status"
