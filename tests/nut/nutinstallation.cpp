@@ -99,6 +99,18 @@ qint64 NutInstallation::serverPid() const
     return file.readAll().trimmed().toLongLong();
 }
 
+int NutInstallation::runningProcesses() const
+{
+    const QByteArray marker = "NUT_CONFPATH=" + QFile::encodeName(stateDir() + "/etc");
+    int count = 0;
+    for (const QString &pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs)) {
+        QFile environ("/proc/" + pid + "/environ");
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(marker))
+            ++count;
+    }
+    return count;
+}
+
 bool NutInstallation::killServer()
 {
     const qint64 pid = serverPid();

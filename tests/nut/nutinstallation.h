@@ -33,6 +33,8 @@ public:
     void startServer();
     bool killServer();
     qint64 serverPid() const;
+    // Processes running with this installation's NUT configuration.
+    int runningProcesses() const;
 
     // Reads the variables through the installation's upsc until `key` has `value`.
     bool waitFor(const QString &key, const QString &value, int timeoutMs = 20000) const;

@@ -85,6 +85,22 @@ TEST_F(NutLocalTest, UpscOfTheInstallationAnswersInOneBlockWithoutTheSslBanner)
     }
 }
 
+TEST_F(NutLocalTest, StopScriptEndsNutEvenWhileItIsStillComingUp)
+{
+    for (int i = 0; i < 3; ++i) {
+        m_nut.start();
+        m_nut.stop();
+    }
+    QTest::qWait(2000);
+    EXPECT_EQ(m_nut.runningProcesses(), 0);
+
+    m_nut.start();
+    ASSERT_TRUE(m_nut.waitFor("ups.status", "OL")) << m_nut.log();
+    EXPECT_EQ(m_nut.runningProcesses(), 2);
+    m_nut.stop();
+    EXPECT_EQ(m_nut.runningProcesses(), 0);
+}
+
 TEST_F(NutLocalTest, IdentifiesLosesAndFindsTheStationAgain)
 {
     startMonitor();
