@@ -4,13 +4,15 @@
 //
 //   bench_jrpc_host --app-dir <folder> [--mode local|remote]
 //
-// Prints "port <n>" once listening; ends when its standard input closes. Local mode runs the
+// Prints "port <n>" once listening; ends when its standard input closes. Log lines go to the
+// program's daily file in "log" beside this executable. Local mode runs the
 // installation's NUT scripts found in <folder>/linux; remote mode points the monitor at a server
 // that is not there, so it only idles.
 
 #include "amperlanejrpcservice.h"
 #include "amperlanesettings.h"
 #include "commandlauncher.h"
+#include "filemessagehandler.h"
 #include "nutcmdexec.h"
 #include "tqjrpcserverwebsocket.h"
 
@@ -70,6 +72,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const Options options = parseOptions(app);
+    // Every request is logged, as in the program: one line of the daily file per message.
+    qInstallMessageHandler(fileMessageHandler);
     QDir().mkpath(options.appDir);
     // The protocol log goes where the program would write it: the current folder.
     QDir::setCurrent(options.appDir);
