@@ -1,9 +1,11 @@
 // Shared generator services: log lines, catalog lists, Windows version value, PKI texts,
 // catalog member texts.
+#include "androiddevices.h"
 #include "catalogmember.h"
 #include "catlist.h"
 #include "logline.h"
 #include "pkierrors.h"
+#include "usbvendors.h"
 #include "winversion.h"
 
 #include <gtest/gtest.h>
@@ -116,4 +118,12 @@ TEST(CatalogMember, TagAndFileKinds)
     EXPECT_EQ(classify_catalog_file("a.b.inf"), catalog_file_kind::inf);
     EXPECT_EQ(classify_catalog_file("x.cat"), catalog_file_kind::unhandled);
     EXPECT_EQ(classify_catalog_file("README"), catalog_file_kind::unhandled);
+}
+
+TEST(VendorLists, StationIsNeitherAKnownVendorNorAnAndroidDevice)
+{
+    EXPECT_STREQ(usb_vendor_name(0x046D), "Logitech, Inc.");
+    EXPECT_EQ(usb_vendor_name(0x3746), nullptr);
+    EXPECT_TRUE(is_android_device(0x18D1, 0x4EE2));
+    EXPECT_FALSE(is_android_device(0x3746, 0x00AB));
 }

@@ -11,7 +11,7 @@ unset DISPLAY
 case "$action" in
 setup)
     mkdir -p "$WINEPREFIX"
-    wineserver -p </dev/null >/dev/null 2>&1
+    wineserver -p120 </dev/null >/dev/null 2>&1
     timeout 180 wine wineboot --init </dev/null >/dev/null 2>&1
     rc=$?
     if [ $rc -ne 0 ]; then
