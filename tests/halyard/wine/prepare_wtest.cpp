@@ -2,6 +2,7 @@
 #include "preparefixture.h"
 
 #include "fakecatalog.h"
+#include "filetable.h"
 #include "packagefiles_win.h"
 #include "signing_win.h"
 #include "tokenizer.h"
@@ -45,9 +46,23 @@ TEST_F(PrepareTest, CdcPackageForInterface01)
     EXPECT_EQ(value.back(), '}');
     EXPECT_EQ(value.find_first_of("abcdef"), std::string::npos) << value; // upper case
 
-    for (const char *file : {"\\amd64\\WdfCoInstaller01011.dll", "\\amd64\\winusbcoinstaller2.dll",
-                             "\\installer_x64.exe"})
-        EXPECT_TRUE(file_exists(folder_ + file)) << file;
+    // Byte-exact: the INF is the template filled with this preparation's values, as UTF-16LE
+    // behind its byte-order mark, and the other files are the embedded ones.
+    const embedded_file *cdc = find_template("usbser.inf.in");
+    char *filled = nullptr;
+    int n = tokenize(reinterpret_cast<const char *>(cdc->content), static_cast<long>(cdc->size),
+                     &filled);
+    ASSERT_GT(n, 0);
+    EXPECT_TRUE(inf == std::string(filled, n));
+    free(filled);
+    EXPECT_EQ(read_file(infPath).size(), 2 + 2 * inf.size()); // ASCII text: two bytes each
+    for (const embedded_file &f : embedded_files) {
+        if (f.directory[0] == '\0')
+            continue;
+        std::string written = read_file(folder_ + "\\" + f.directory + "\\" + f.name);
+        EXPECT_TRUE(written == std::string(reinterpret_cast<const char *>(f.content), f.size))
+            << f.name;
+    }
 
     // Wine cannot save catalogs; below Windows 10 that is only a warning.
     std::string log = log_text();
