@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QHostAddress>
+#include <QTcpServer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -15,7 +17,18 @@ void copyFile(const QString &from, const QString &to)
     ASSERT_TRUE(QFile::copy(from, to)) << qPrintable(from);
 }
 
+bool portIsFree(quint16 port)
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, port);
+}
+
 } // namespace
+
+bool InstalledProgram::waitForFreePorts(int timeoutMs)
+{
+    return QTest::qWaitFor([] { return portIsFree(57890) && portIsFree(13579); }, timeoutMs);
+}
 
 InstalledProgram::InstalledProgram()
 {

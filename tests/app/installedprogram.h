@@ -13,6 +13,10 @@
 class InstalledProgram
 {
 public:
+    // Other test suites on this machine run the program too: waits (bounded) until the program's
+    // fixed ports are free on 127.0.0.1.
+    static bool waitForFreePorts(int timeoutMs = 180000);
+
     InstalledProgram();
     ~InstalledProgram();
 

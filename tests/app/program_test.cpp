@@ -28,6 +28,7 @@ QString secondStart(InstalledProgram &program)
 
 TEST(Program, StartsHandsLaterStartsOverAndRecoversAStaleSocketAfterACrash)
 {
+    ASSERT_TRUE(InstalledProgram::waitForFreePorts());
     InstalledProgram program;
     QProcess *first = program.start();
     ASSERT_TRUE(program.waitForLog(kListening)) << qPrintable(program.log());
@@ -74,6 +75,7 @@ TEST(Program, StartsHandsLaterStartsOverAndRecoversAStaleSocketAfterACrash)
 
 TEST(Program, PortInUseEndsTheStartWithMinusOne)
 {
+    ASSERT_TRUE(InstalledProgram::waitForFreePorts());
     QTcpServer squatter;
     ASSERT_TRUE(squatter.listen(QHostAddress::LocalHost, 57890));
 
