@@ -183,7 +183,13 @@ def main():
              args.scenario],
             stdout=subprocess.DEVNULL, start_new_session=True)
         time.sleep(1)
-        env = dict(os.environ, QTWEBENGINE_DISABLE_SANDBOX="1")
+        # A private runtime and temporary folder: the program's single-instance lock and local
+        # socket live there, so another instance elsewhere on the machine does not stop it.
+        private = {}
+        for name in ("XDG_RUNTIME_DIR", "TMPDIR"):
+            private[name] = os.path.join(os.path.abspath(args.work), name.lower())
+            os.makedirs(private[name], mode=0o700, exist_ok=True)
+        env = dict(os.environ, QTWEBENGINE_DISABLE_SANDBOX="1", **private)
         env.pop("DISPLAY", None)
         program = subprocess.Popen(
             ["xvfb-run", "-a", "-s", "-screen 0 1280x800x24", os.path.join(app_dir, "Amperlane")],

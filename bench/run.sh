@@ -24,7 +24,7 @@ echo "== build (Release) in $build"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
   -DAMPERLANE_PARTS="common;jrpc;device;nut;usbdriver;service;app;launcher;tools;web;bench" >/dev/null
 cmake --build "$build"
-rm -rf "$work"
+rm -rf "$work" "$build/bench/log"
 mkdir -p "$work"
 cmake --install "$build" --prefix "$work/install" >/dev/null
 version_dir=$(ls -d "$work"/install/*/ | grep -E '/[0-9][0-9.]*/$' | head -n1)
@@ -40,17 +40,23 @@ echo "== JSON endpoint and message model"
 
 echo "== JSON-RPC round trips"
 # Each server ends when its standard input closes; the script holds the write end of a FIFO.
-mkfifo "$work/host.in" "$work/peer.in"
+# "quiet" is the same host with debug messages switched off, to show what the per-request log
+# line costs.
+mkfifo "$work/host.in" "$work/quiet.in" "$work/peer.in"
 "$bin/bench_jrpc_host" --app-dir "$work/host-app" <"$work/host.in" >"$work/host.out" \
   2>"$work/host.log" &
 host_pid=$!
 exec 3>"$work/host.in"
+QT_LOGGING_RULES="*.debug=false" "$bin/bench_jrpc_host" --app-dir "$work/quiet-app" \
+  <"$work/quiet.in" >"$work/quiet.out" 2>"$work/quiet.log" &
+quiet_pid=$!
+exec 5>"$work/quiet.in"
 node "$root/bench/peer/server.mjs" <"$work/peer.in" >"$work/peer.out" 2>"$work/peer.log" &
 peer_pid=$!
 exec 4>"$work/peer.in"
 stop_servers() {
-  exec 3>&- 4>&- || true
-  wait "$host_pid" "$peer_pid" 2>/dev/null || true
+  exec 3>&- 4>&- 5>&- || true
+  wait "$host_pid" "$quiet_pid" "$peer_pid" 2>/dev/null || true
 }
 trap stop_servers EXIT
 port_of() {
@@ -62,6 +68,7 @@ port_of() {
   return 1
 }
 host_port=$(port_of "$work/host.out")
+quiet_port=$(port_of "$work/quiet.out")
 peer_port=$(port_of "$work/peer.out")
 load() { # label port connections rate
   "$bin/bench_jrpc_load" --url "ws://127.0.0.1:$2" --connections "$3" --rate "$4" \
@@ -71,6 +78,7 @@ for _ in $(seq "$rounds"); do
   for connections in 1 10 50; do
     load ours "$host_port" "$connections" 0
     load peer "$peer_port" "$connections" 0
+    load ours-quiet "$quiet_port" "$connections" 0
   done
 done
 load ours "$host_port" 1 1000
@@ -78,13 +86,23 @@ load peer "$peer_port" 1 1000
 stop_servers
 trap - EXIT
 
+# The NUT benchmarks and the program use fixed ports (3493, 57890, 13579); a private network
+# namespace keeps them apart from anything else running on this machine.
+isolated() {
+  if unshare -n true 2>/dev/null; then
+    unshare -n sh -c 'ip link set lo up && exec "$@"' isolated "$@"
+  else
+    "$@"
+  fi
+}
+
 echo "== reaction to a mains failure ($outages outages)"
-"$bin/bench_mains_reaction" --host "$bin/bench_jrpc_host" --nut-linux "$version_dir/linux" \
+isolated "$bin/bench_mains_reaction" --host "$bin/bench_jrpc_host" --nut-linux "$version_dir/linux" \
   --work "$work/reaction" --outages "$outages" >"$work/reaction.json" || true
 cat "$work/reaction.json"
 
 echo "== footprint ($footprint_seconds s)"
-python3 "$root/bench/footprint.py" --app-dir "$version_dir" \
+isolated python3 "$root/bench/footprint.py" --app-dir "$version_dir" \
   --station-sim "$build/tools/station-sim/station-sim" \
   --scenario "$root/bench/footprint-scenario.json" --work "$work/footprint" \
   --seconds "$footprint_seconds" --settle "$settle" >"$work/footprint.json" || true

@@ -21,6 +21,7 @@ constexpr quint16 kLocalNutPort = 3493;
 constexpr int kPortWaitMs = 300000;
 constexpr int kStartTimeoutMs = 60000;
 constexpr int kNoticeTimeoutMs = 20000;
+constexpr int kUpsmonPollMs = 5000; // upsmon's default POLLFREQ
 constexpr char kOutageNotification[] = "homePage.notifyLastTurnOffChargeTime";
 
 qint64 realtimeNs()
@@ -113,8 +114,9 @@ QJsonObject MainsReactionRun::run()
     const bool ready = prepareInstallation() && waitForFreeNutPort() && startHost() &&
                        connectPage() && startUpsmon();
     for (int i = 0; ready && error.isEmpty() && i < settings.outages; ++i) {
-        // A random phase against both pollers' clocks.
-        pause(static_cast<int>(QRandomGenerator::global()->bounded(2000)));
+        // A phase spread evenly over upsmon's 5 s poll period (and so over the program's 1 s one):
+        // the previous cycle ended at a known distance from upsmon's last poll.
+        pause(static_cast<int>(QRandomGenerator::global()->bounded(kUpsmonPollMs)));
         const qint64 failedAt = realtimeNs();
         if (!setStatus(QStringLiteral("OB")))
             break;
