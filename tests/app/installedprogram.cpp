@@ -25,9 +25,16 @@ bool portIsFree(quint16 port)
 
 } // namespace
 
-bool InstalledProgram::waitForFreePorts(int timeoutMs)
+bool InstalledProgram::hasPrivateNetwork()
 {
-    return QTest::qWaitFor([] { return portIsFree(57890) && portIsFree(13579); }, timeoutMs);
+    static const bool available = QProcess::execute("unshare", {"-n", "true"}) == 0;
+    return available;
+}
+
+bool InstalledProgram::portsUsable()
+{
+    return hasPrivateNetwork() ||
+           QTest::qWaitFor([] { return portIsFree(57890) && portIsFree(13579); }, 180000);
 }
 
 InstalledProgram::InstalledProgram()
@@ -69,7 +76,7 @@ QString InstalledProgram::appDir() const
     return m_dir.path() + "/1.0.0.14";
 }
 
-QProcess *InstalledProgram::start(const QProcessEnvironment &extra)
+QProcess *InstalledProgram::start(const QProcessEnvironment &extra, const QString &prelude)
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment environment = m_environment;
@@ -77,7 +84,13 @@ QProcess *InstalledProgram::start(const QProcessEnvironment &extra)
         environment.insert(key, extra.value(key));
     process->setProcessEnvironment(environment);
     process->setWorkingDirectory(m_dir.path());
-    process->start(appDir() + "/Amperlane", {});
+    const QString program = appDir() + "/Amperlane";
+    if (hasPrivateNetwork()) {
+        const QString script = "ip link set lo up && " + prelude + " exec \"$0\"";
+        process->start("unshare", {"-n", "sh", "-c", script, program});
+    } else {
+        process->start(program, {});
+    }
     process->waitForStarted();
     m_processes.push_back(std::move(process));
     return m_processes.back().get();

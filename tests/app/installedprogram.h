@@ -13,9 +13,11 @@
 class InstalledProgram
 {
 public:
-    // Other test suites on this machine run the program too: waits (bounded) until the program's
-    // fixed ports are free on 127.0.0.1.
-    static bool waitForFreePorts(int timeoutMs = 180000);
+    // Where the system allows it, every copy runs in a network namespace of its own, so the
+    // fixed ports never meet those of programs other test suites on this machine run.
+    static bool hasPrivateNetwork();
+    // Without a private network: waits (bounded) until the fixed ports are free on 127.0.0.1.
+    static bool portsUsable();
 
     InstalledProgram();
     ~InstalledProgram();
@@ -24,8 +26,9 @@ public:
     QString topDir() const;
     QString homeName() const { return QStringLiteral("home"); }
 
-    // Starts one more copy of the program with `environment` added to the private one.
-    QProcess *start(const QProcessEnvironment &extra = {});
+    // Starts one more copy of the program with `extra` added to the private environment. With a
+    // private network, the shell command `prelude` runs in that network first.
+    QProcess *start(const QProcessEnvironment &extra = {}, const QString &prelude = {});
     // Waits for `text` to appear in today's log file `count` times at least.
     bool waitForLog(const QString &text, int count = 1, int timeoutMs = 60000) const;
     QString log() const;

@@ -80,7 +80,7 @@ private:
 // page. The last screenshot of each kind is kept in the build folder for a look by eye.
 TEST(Window, ShowsTheLoadingPictureThenThePageAfterPageReady)
 {
-    ASSERT_TRUE(InstalledProgram::waitForFreePorts());
+    ASSERT_TRUE(InstalledProgram::portsUsable());
     XServer x;
     ASSERT_FALSE(x.display().isEmpty());
     InstalledProgram program;
