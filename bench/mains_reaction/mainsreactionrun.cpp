@@ -336,6 +336,10 @@ void MainsReactionRun::stopAll()
             host.kill();
     }
     const QString killScript = settings.workDir + QStringLiteral("/app/linux/kill_processes.sh");
-    if (QFile::exists(killScript))
-        QProcess::execute(killScript, {});
+    if (QFile::exists(killScript)) {
+        QProcess kill;
+        kill.setStandardOutputFile(QProcess::nullDevice());
+        kill.start(killScript, {});
+        kill.waitForFinished(10000);
+    }
 }
