@@ -1,6 +1,7 @@
 #include "serialport.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QJsonValue>
 #include <QMetaEnum>
 #include <QMutex>
@@ -10,6 +11,7 @@ namespace {
 
 QMutex listerMutex;
 SerialPort::PortLister portLister;
+QString simulatedStationLink;
 
 QStringList systemStationPorts()
 {
@@ -92,13 +94,24 @@ QString SerialPort::errorString() const
 QStringList SerialPort::availablePorts() const
 {
     QMutexLocker locker(&listerMutex);
-    return portLister ? portLister() : systemStationPorts();
+    if (portLister)
+        return portLister();
+    QStringList names = systemStationPorts();
+    if (!simulatedStationLink.isEmpty() && QFileInfo::exists(simulatedStationLink))
+        names.append(simulatedStationLink);
+    return names;
 }
 
 void SerialPort::setPortLister(PortLister lister)
 {
     QMutexLocker locker(&listerMutex);
     portLister = std::move(lister);
+}
+
+void SerialPort::setSimulatedStationLink(const QString &path)
+{
+    QMutexLocker locker(&listerMutex);
+    simulatedStationLink = path;
 }
 
 void SerialPort::onReadyRead()

@@ -43,6 +43,10 @@ public:
     // Replaces how every SerialPort lists its candidates (tests hand in pseudo-terminals); an
     // empty lister restores the system's list filtered by the station's vendor id.
     static void setPortLister(PortLister lister);
+    // The serial link of a simulated station: a pseudo-terminal, which the system's list never
+    // shows. While the path exists it is offered after the system's station ports (not to a
+    // replaced lister); empty for none.
+    static void setSimulatedStationLink(const QString &path);
 
 private:
     void onReadyRead();

@@ -5,12 +5,18 @@
 #include "httpcontroller.h"
 #include "nutbussiness.h"
 #include "selftestrecordfile.h"
+#include "serialport.h"
 #include "softwareupdate.h"
 #include "systemshutdown.h"
+#ifdef AMPERLANE_USB_DRIVER_CHECK
+#include "usbdrivercheck.h"
+#include "usbdriversetupfactory.h"
+#endif
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDesktopServices>
+#include <QFile>
 #include <QJsonArray>
 #include <QThread>
 #include <QUrl>
@@ -29,6 +35,19 @@ QString text(const QJsonObject &params, const char *key)
 bool flag(const QJsonObject &params, const char *key)
 {
     return params.value(QLatin1String(key)).toBool();
+}
+
+// The station simulator stands in for the station on Linux: its variables file makes the
+// installation's NUT scripts serve it through dummy-ups, and its serial pseudo-terminal is linked
+// beside that file.
+bool simulatedStationServed(const QString &nutStateDir)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(nutStateDir);
+    return false;
+#else
+    return QFile::exists(nutStateDir + QStringLiteral("/nutdev1.dev"));
+#endif
 }
 
 } // namespace
@@ -86,11 +105,29 @@ void AmperlaneJrpcService::_init()
             [deviceLogic] { deviceLogic->onDevDisconnected(); });
     connect(nutMonitor.get(), &NutBussiness::sigIsOnBattery, this,
             [deviceLogic](bool status) { deviceLogic->onIsOnBattery(status); });
+    _initLocalStepCheck(notifyFn);
     nutMonitor->start(QThread::InheritPriority);
+}
+
+void AmperlaneJrpcService::_initLocalStepCheck(const NotifyFn &notifyFn)
+{
+    const QString nutStateDir = settings->folderPath() + QStringLiteral("/nut");
+    if (simulatedStationServed(nutStateDir)) {
+        // Nothing on USB needs drivers then, and a driver check that finds no station would
+        // restart NUT, and so the simulated station, in every step.
+        SerialPort::setSimulatedStationLink(nutStateDir + QStringLiteral("/nutdev1.tty"));
+        return;
+    }
+#ifdef AMPERLANE_USB_DRIVER_CHECK
+    UsbDriverCheck::install(*nutMonitor, createUsbDriverSetup(), notifyFn);
+#else
+    Q_UNUSED(notifyFn);
+#endif
 }
 
 void AmperlaneJrpcService::_release()
 {
+    SerialPort::setSimulatedStationLink(QString());
     settings.reset();
     device.reset();
     nutMonitor.reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "notify.h"
 #include "tqjrpcservicebase.h"
 
 #include <QJsonObject>
@@ -42,6 +43,8 @@ private slots:
 
 private:
     void _init();
+    // The USB driver check of the local monitoring step, or the simulated station's serial link.
+    void _initLocalStepCheck(const NotifyFn &notifyFn);
     void _release();
     void _softwareUpdate(const QString &version, const QString &ossurl, const QString &md5);
     void applyBatterySetting(const QJsonObject &params);

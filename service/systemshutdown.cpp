@@ -7,12 +7,19 @@
 ShutdownCommand systemShutdownCommand()
 {
 #ifdef Q_OS_WIN
-    return {
+    ShutdownCommand command{
         QStringLiteral("shutdown"),
         {QStringLiteral("/s"), QStringLiteral("/f"), QStringLiteral("/t"), QStringLiteral("0")}};
 #else
-    return {QStringLiteral("shutdown"), {QStringLiteral("-P"), QStringLiteral("now")}};
+    ShutdownCommand command{QStringLiteral("shutdown"),
+                            {QStringLiteral("-P"), QStringLiteral("now")}};
 #endif
+    const QString replacement = qEnvironmentVariable("AMPERLANE_SHUTDOWN_COMMAND");
+    if (!replacement.isEmpty()) {
+        qDebug() << "shutdown command replaced by" << replacement;
+        command.program = replacement;
+    }
+    return command;
 }
 
 void shutdownSystem()

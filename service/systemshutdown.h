@@ -10,6 +10,8 @@ struct ShutdownCommand
     QStringList arguments;
 };
 
+// For demos and tests: when the environment names a program in AMPERLANE_SHUTDOWN_COMMAND, that
+// program is started instead of the system's shutdown, with the same arguments.
 ShutdownCommand systemShutdownCommand();
 
 // Starts the shutdown command detached through the command launcher; no result is awaited.
