@@ -82,8 +82,20 @@ export function createConnectPage(ctx: PageContext): PageView {
     h(
       'div',
       { class: 'connect-layout' },
-      card(t('connect.title'), 'link', h('div', { class: 'modes' }, local.el, remote.el), h('div', { class: 'status-line' }, statusDot, statusText)),
-      card(t('connect.server'), 'globe', remoteFields, h('div', { class: 'card-actions' }, message, apply)),
+      card(
+        t('connect.title'),
+        'link',
+        h('div', { class: 'modes' }, local.el, remote.el),
+        h('p', { class: 'hint' }, t('connect.applyHint')),
+        h('div', { class: 'status-line' }, statusDot, statusText),
+      ),
+      card(
+        t('connect.server'),
+        'globe',
+        h('p', { class: 'hint' }, t('connect.serverHint')),
+        remoteFields,
+        h('div', { class: 'card-actions' }, message, apply),
+      ),
     ),
   );
 

@@ -190,7 +190,9 @@ export function createHomePage(ctx: PageContext): PageView {
     empty.hidden = showData;
     updateEmpty(s);
     const ups = s.ups;
-    const tone = !ups ? 'idle' : ups.onBattery ? ((ups.charge ?? 100) <= (s.tip?.limit ?? 0) ? 'danger' : 'warn') : ups.charging ? 'charge' : 'ok';
+    const tipLevel = s.chargeLow && s.battery ? s.chargeLow + s.battery.lowPowerTipValue : null;
+    const low = ups?.charge != null && tipLevel !== null && ups.charge <= tipLevel;
+    const tone = !ups ? 'idle' : ups.onBattery ? (low ? 'danger' : 'warn') : ups.charging ? 'charge' : 'ok';
     ring.set(ups?.charge ?? null, tone);
     setText(ring.label, t('home.charge'));
     stateChip.className = `chip tone-${tone}`;
