@@ -273,6 +273,8 @@ export class Controller {
       nominalWh: nominalWh(p['ups.realpower.nominal']),
     };
     const patch: Partial<AppState> = { ups, shutdown: onMains(this.state.shutdown, ups.onBattery) };
+    // Battery time means time to empty while discharging and time to full while charging.
+    if (this.state.ups && this.state.ups.charging !== ups.charging) patch.batteryTime = null;
     if (!ups.onBattery) patch.tip = null;
     if (this.state.dev === 'unknown') patch.dev = 'connectDev';
     this.store.set(patch);

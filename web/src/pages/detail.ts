@@ -110,6 +110,9 @@ export function createDetailPage(ctx: PageContext): PageView {
   function drawHistory(history: AppState['history']): void {
     const p = ensurePlot();
     if (!p) return;
+    if (p.width !== chartBox.clientWidth || p.height !== chartBox.clientHeight) {
+      p.setSize({ width: chartBox.clientWidth, height: chartBox.clientHeight });
+    }
     const gapless = (v: number) => (Number.isFinite(v) ? v : null);
     p.setData([history.times.map((x) => x / 1000), history.input.map(gapless), history.output.map(gapless)] as uPlot.AlignedData);
     shown = history;

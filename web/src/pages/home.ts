@@ -201,7 +201,8 @@ export function createHomePage(ctx: PageContext): PageView {
       !ups ? t('home.state.waiting') : ups.onBattery ? t('home.state.onBattery') : ups.charging ? t('home.state.charging') : t('home.state.online'),
     );
     setText(timeLabel, ups?.charging ? t('home.time.toFull') : t('home.time.remaining'));
-    setText(timeValue, s.batteryTime ? durationText(t, s.batteryTime) : '–');
+    setText(timeValue, s.batteryTime ? durationText(t, s.batteryTime) : '');
+    timeLabel.hidden = !s.batteryTime;
 
     const c = s.composite;
     reading(input, c?.input, 'W');
