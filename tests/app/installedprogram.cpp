@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
 namespace {
 
 void copyFile(const QString &from, const QString &to)
@@ -33,8 +35,19 @@ bool InstalledProgram::hasPrivateNetwork()
 
 bool InstalledProgram::portsUsable()
 {
-    return hasPrivateNetwork() ||
-           QTest::qWaitFor([] { return portIsFree(57890) && portIsFree(13579); }, 180000);
+    return hasPrivateNetwork() || waitForFreePorts();
+}
+
+bool InstalledProgram::waitForFreePorts()
+{
+    return QTest::qWaitFor([] { return portIsFree(57890) && portIsFree(13579); }, 180000);
+}
+
+bool InstalledProgram::enterPrivateNetwork()
+{
+    // Processes this thread starts later inherit the namespace.
+    return ::unshare(CLONE_NEWNET) == 0 &&
+           QProcess::execute("ip", {"link", "set", "lo", "up"}) == 0;
 }
 
 InstalledProgram::InstalledProgram()
@@ -45,12 +58,13 @@ InstalledProgram::InstalledProgram()
     copyFile(AMPERLANE_TEST_PAGE, appDir() + "/build/index.html");
     QDir().mkpath(m_dir.path() + "/home");
     QDir().mkpath(m_dir.path() + "/run");
+    QDir().mkpath(m_dir.path() + "/tmp");
     QFile::setPermissions(m_dir.path() + "/run",
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     m_environment = QProcessEnvironment::systemEnvironment();
     m_environment.insert("HOME", m_dir.path() + "/home");
-    m_environment.insert("TMPDIR", m_dir.path());
+    m_environment.insert("TMPDIR", m_dir.path() + "/tmp");
     m_environment.insert("XDG_RUNTIME_DIR", m_dir.path() + "/run");
     m_environment.insert("LC_ALL", "en_US.UTF-8");
     m_environment.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
@@ -85,7 +99,7 @@ QProcess *InstalledProgram::start(const QProcessEnvironment &extra, const QStrin
     process->setProcessEnvironment(environment);
     process->setWorkingDirectory(m_dir.path());
     const QString program = appDir() + "/Amperlane";
-    if (hasPrivateNetwork()) {
+    if (m_privateNetwork) {
         const QString script = "ip link set lo up && " + prelude + " exec \"$0\"";
         process->start("unshare", {"-n", "sh", "-c", script, program});
     } else {

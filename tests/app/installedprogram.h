@@ -18,6 +18,10 @@ public:
     static bool hasPrivateNetwork();
     // Without a private network: waits (bounded) until the fixed ports are free on 127.0.0.1.
     static bool portsUsable();
+    // Moves this test process into a network namespace of its own (with its loopback up), so the
+    // test can talk to a copy started with useHostNetwork() on the fixed ports undisturbed.
+    static bool enterPrivateNetwork();
+    static bool waitForFreePorts();
 
     InstalledProgram();
     ~InstalledProgram();
@@ -25,6 +29,9 @@ public:
     QString appDir() const;
     QString topDir() const;
     QString homeName() const { return QStringLiteral("home"); }
+    // Later copies run in the test's own network (after portsUsable()), for tests that talk to
+    // the program over the loopback interface.
+    void useHostNetwork() { m_privateNetwork = false; }
 
     // Starts one more copy of the program with `extra` added to the private environment. With a
     // private network, the shell command `prelude` runs in that network first.
@@ -36,5 +43,6 @@ public:
 private:
     QTemporaryDir m_dir;
     QProcessEnvironment m_environment;
+    bool m_privateNetwork = hasPrivateNetwork();
     std::vector<std::unique_ptr<QProcess>> m_processes;
 };

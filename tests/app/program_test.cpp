@@ -1,12 +1,17 @@
 #include "installedprogram.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QHostAddress>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QWebSocket>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -68,7 +73,7 @@ TEST(Program, StartsHandsLaterStartsOverAndRecoversAStaleSocketAfterACrash)
     // A crash leaves the socket entry behind; the next instance must take it over.
     first->kill();
     ASSERT_TRUE(first->waitForFinished(10000));
-    ASSERT_TRUE(QFile::exists(program.topDir() + "/Amperlane"));
+    ASSERT_TRUE(QFile::exists(program.topDir() + "/tmp/Amperlane"));
     QProcess *next = program.start();
     ASSERT_TRUE(program.waitForLog(kListening, 2)) << qPrintable(program.log());
     EXPECT_TRUE(secondStart(program).contains("Connected to server!"));
@@ -109,4 +114,110 @@ TEST(Program, PortInUseEndsTheStartWithMinusOne)
     const int pid = pidFile.open(QIODevice::ReadOnly) ? pidFile.readAll().trimmed().toInt() : 0;
     if (pid > 1)
         ::kill(pid, SIGTERM);
+}
+
+namespace {
+
+void writeExecutable(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Serves one package to every GET, as plain HTTP/1.0.
+class PackageServer : public QTcpServer
+{
+public:
+    explicit PackageServer(QByteArray package) : m_package(std::move(package))
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    socket->write("HTTP/1.0 200 OK\r\nContent-Type: application/zip\r\n"
+                                  "Content-Length: " +
+                                  QByteArray::number(m_package.size()) + "\r\n\r\n" + m_package);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+
+private:
+    QByteArray m_package;
+};
+
+} // namespace
+
+// The whole way out of a running program: an update makes it quit, its teardown starts the NUT
+// stop script and it ends with 0; the launcher it started waits for it to end and then starts the
+// new version, which the old one's instance lock would otherwise have turned away.
+TEST(Program, UpdateQuitsThroughTheTeardownAndTheLauncherStartsTheNewVersion)
+{
+    if (QString(AMPERLANE_SEVEN_ZIP).endsWith("NOTFOUND"))
+        GTEST_SKIP() << "no 7-Zip on this machine";
+    ASSERT_TRUE(InstalledProgram::enterPrivateNetwork() || InstalledProgram::waitForFreePorts());
+    InstalledProgram program;
+    program.useHostNetwork();
+    const QString top = program.topDir();
+    ASSERT_TRUE(QFile::copy(AMPERLANE_LAUNCHER_PATH, top + "/Amperlane"));
+    QSettings(top + "/launcher.ini", QSettings::IniFormat).setValue("launcher_ver", "1.0.0.14");
+    ASSERT_TRUE(QFile::link(AMPERLANE_SEVEN_ZIP, program.appDir() + "/7z"));
+    writeExecutable(program.appDir() + "/linux/kill_processes.sh",
+                    "#!/bin/sh\ntouch \"$(dirname \"$0\")/../../nut-stopped\"\n");
+
+    // The new version records whether the old one still held the instance lock at its start.
+    writeExecutable(
+        top + "/content/Amperlane",
+        "#!/bin/sh\nlock=\"$XDG_RUNTIME_DIR/AmperlaneUniqueAppIdentifier-$(id -u).lock\"\n"
+        "if flock -n \"$lock\" true; then echo free; else echo held; fi > "
+        "\"$(dirname \"$0\")/../new-version-started\"\n");
+    QProcess zip;
+    zip.setWorkingDirectory(top + "/content");
+    zip.start(AMPERLANE_SEVEN_ZIP, {"a", "-tzip", top + "/package.zip", "Amperlane"});
+    ASSERT_TRUE(zip.waitForFinished(60000));
+    QFile packageFile(top + "/package.zip");
+    ASSERT_TRUE(packageFile.open(QIODevice::ReadOnly));
+    const QByteArray package = packageFile.readAll();
+    PackageServer http(package);
+    ASSERT_TRUE(http.listen(QHostAddress::LocalHost, 0));
+
+    QProcess *running = program.start();
+    ASSERT_TRUE(program.waitForLog(kListening)) << qPrintable(program.log());
+    QWebSocket page;
+    page.open(QUrl("ws://127.0.0.1:57890"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return page.state() == QAbstractSocket::ConnectedState; }, 10000));
+    const QJsonObject params{
+        {"version", "2.0"},
+        {"ossurl", QString("http://127.0.0.1:%1/2.0.zip").arg(http.serverPort())},
+        {"md5",
+         QString::fromLatin1(QCryptographicHash::hash(package, QCryptographicHash::Md5).toHex())}};
+    page.sendTextMessage(QJsonDocument(QJsonObject{{"jsonrpc", "2.0"},
+                                                   {"id", "1"},
+                                                   {"method", "global.softwareUpdate"},
+                                                   {"params", params}})
+                             .toJson(QJsonDocument::Compact));
+
+    // The test serves the package meanwhile, so it waits with its event loop running.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return running->state() == QProcess::NotRunning; }, 120000))
+        << qPrintable(program.log());
+    EXPECT_EQ(running->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(running->exitCode(), 0);
+    EXPECT_TRUE(program.log().contains("start sigQuit"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(top + "/nut-stopped"); }, 10000));
+
+    QFile started(top + "/new-version-started");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started.exists() && started.size() > 0; }, 40000))
+        << qPrintable(program.log());
+    ASSERT_TRUE(started.open(QIODevice::ReadOnly));
+    EXPECT_EQ(started.readAll().trimmed(), "free");
+    QSettings ini(top + "/launcher.ini", QSettings::IniFormat);
+    EXPECT_EQ(ini.value("launcher_ver").toString(), "2.0");
+    EXPECT_EQ(ini.value("last_launcher_ver").toString(), "1.0.0.14");
 }
