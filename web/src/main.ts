@@ -31,8 +31,9 @@ async function start(): Promise<void> {
   shell = new Shell(controller, setLanguage);
   shell.mount(host);
   rpc.start();
-  // The program shows its loading picture until the page has drawn itself.
-  requestAnimationFrame(() => bridge?.pageReady());
+  // The program shows its loading picture until then. The view is hidden behind that picture,
+  // so no animation frame would ever come: a task after the first layout is the signal.
+  setTimeout(() => bridge?.pageReady(), 0);
 }
 
 void start();

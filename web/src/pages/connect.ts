@@ -48,7 +48,7 @@ export function createConnectPage(ctx: PageContext): PageView {
     h('input', { type: 'text', spellcheck: false, autocomplete: 'off', 'data-testid': testId, oninput: touch, ...extra });
   const upsName = text('ups-name');
   const host = text('nut-host');
-  const port = text('nut-port', { inputmode: 'numeric', class: 'short' });
+  const port = text('nut-port', { inputmode: 'numeric' });
   const user = text('nut-user');
   const password = text('nut-password', { type: 'password' });
   const reveal = h(
@@ -72,7 +72,7 @@ export function createConnectPage(ctx: PageContext): PageView {
     'div',
     { class: 'remote-fields' },
     field(t('connect.upsName'), upsName),
-    h('div', { class: 'field-row' }, field(t('connect.host'), host), field(t('connect.port'), port)),
+    h('div', { class: 'field-row' }, field(t('connect.host'), host), field(t('connect.port'), port, true)),
     h('div', { class: 'field-row' }, field(t('connect.user'), user), field(t('connect.password'), h('div', { class: 'with-btn' }, password, reveal))),
   );
 

@@ -43,8 +43,8 @@ export function toggle(label: string, hint: string, testId: string): { el: HTMLE
   return { el, input };
 }
 
-export function field(label: string, input: HTMLElement): HTMLElement {
-  return h('label', { class: 'field' }, h('span', { class: 'field-label' }, label), input);
+export function field(label: string, input: HTMLElement, narrow = false): HTMLElement {
+  return h('label', { class: narrow ? 'field narrow' : 'field' }, h('span', { class: 'field-label' }, label), input);
 }
 
 export function button(
