@@ -2,7 +2,7 @@
 import assert from 'node:assert/strict';
 import { after, afterEach, before, beforeEach, describe, it } from 'node:test';
 import { FakeProgram } from '../fake-server.mjs';
-import { eventually, fakeBridge, launchBrowser, openPage, text } from '../support.mjs';
+import { eventually, fakeBridge, launchBrowser, openPage, pageUrl, text } from '../support.mjs';
 
 describe('connection', () => {
   let server;
@@ -65,6 +65,16 @@ describe('connection', () => {
     assert.equal(calls.filter((c) => c === 'pageReady').length, 1);
     for (const expected of ['minimize', 'maximize', 'close', 'setLanguage us']) assert.ok(calls.includes(expected), expected);
     assert.equal(server.refused, 0);
+  });
+
+  it('reports ready while the program still hides the view behind its loading picture', async () => {
+    // A hidden view gets no animation frames.
+    const page = await browser.context.newPage();
+    await page.addInitScript(() => (window.requestAnimationFrame = () => 0));
+    await page.addInitScript(fakeBridge, { getLanguage: 'us', getWebsocketPort: server.port, getWebsocketToken: server.token, hasDeviceDetailPage: false, connectMode: 'local' });
+    await page.goto(pageUrl({ page: 'home' }));
+    await eventually(async () => assert.deepEqual(await page.evaluate(() => window.bridgeCalls.filter((c) => c[0] === 'pageReady')), [['pageReady']]));
+    await page.close();
   });
 
   it('shows the detail page while the program offers it', async () => {
