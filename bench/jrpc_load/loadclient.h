@@ -26,7 +26,6 @@ struct LoadSettings
 
 struct LoadResult
 {
-    qint64 answered = 0;
     qint64 lost = 0; // sent in the measured interval and never answered
     double seconds = 0;
     std::vector<double> latenciesMs;
