@@ -54,6 +54,10 @@ AmperlaneSettings::AmperlaneSettings(const QString &appDir)
     qDebug() << "settingPath" << path;
     QDir().mkpath(m_folder);
     m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    // Qt would write the file later from the thread that created the store, outside the store's
+    // lock, while another thread may be writing: a store without thread affinity gets no such
+    // deferred write, and every write operation writes the file itself under the lock.
+    m_settings->moveToThread(nullptr);
 
     // The local NUT address is always written out, so a user can see and edit it.
     QMutexLocker lock(&m_mutex);
@@ -63,6 +67,7 @@ AmperlaneSettings::AmperlaneSettings(const QString &appDir)
         m_settings->setValue(key, m_settings->value(key, QString::fromLatin1(entry.value)));
     }
     m_settings->endGroup();
+    m_settings->sync();
 }
 
 QString AmperlaneSettings::filePath() const
@@ -92,6 +97,7 @@ void AmperlaneSettings::setValue(const QString &group, const QString &key, const
     m_settings->beginGroup(group);
     m_settings->setValue(key, value);
     m_settings->endGroup();
+    m_settings->sync();
 }
 
 QJsonObject AmperlaneSettings::readBatterySetting()
@@ -119,6 +125,7 @@ void AmperlaneSettings::writeBatterySetting(const QJsonObject &json)
     for (const char *key : {"enableLowPowerShutdown", "enableRemoteLowPowerShutdown"})
         m_settings->setValue(key, json.value(key).toBool(false));
     m_settings->endGroup();
+    m_settings->sync();
 }
 
 QJsonObject AmperlaneSettings::readConnectModeParam()
@@ -142,6 +149,7 @@ void AmperlaneSettings::writeConnectModeParam(const QJsonObject &json)
         m_settings->setValue(key, json.value(key).toString());
     }
     m_settings->endGroup();
+    m_settings->sync();
 }
 
 QString AmperlaneSettings::localUpsAddress()

@@ -1,5 +1,6 @@
 #include "amperlanesettings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
@@ -141,4 +142,42 @@ TEST_F(SettingsTest, ConcurrentWritersNeverLoseTheStore)
     b->wait();
     const int last = settings.readBatterySetting().value("lowPowerTipValue").toInt();
     EXPECT_TRUE(last == 499 || last == 1499);
+}
+
+TEST_F(SettingsTest, EveryWriteIsOnDiskWhenItReturns)
+{
+    AmperlaneSettings settings(appDir.path());
+    settings.writeConnectModeParam({{"mode", "remote"}, {"nutIP", "192.0.2.7"}});
+    settings.writeBatterySetting({{"lowPowerTipValue", 12}});
+    settings.setValue("global", "language", "de");
+
+    QSettings ini(iniPath(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value("connectModeParam/mode").toString(), "remote");
+    EXPECT_EQ(ini.value("connectModeParam/nutIP").toString(), "192.0.2.7");
+    EXPECT_EQ(ini.value("batterySetting/lowPowerTipValue").toInt(), 12);
+    EXPECT_EQ(ini.value("global/language").toString(), "de");
+}
+
+TEST_F(SettingsTest, WritesFromAnotherThreadSurviveTheOwnersEventLoop)
+{
+    AmperlaneSettings settings(appDir.path());
+    std::unique_ptr<QThread> writer(QThread::create([&settings] {
+        for (int i = 0; i < 200; ++i)
+            settings.writeConnectModeParam({{"mode", "remote"},
+                                            {"upsName", QStringLiteral("ups%1").arg(i)},
+                                            {"nutIP", "127.0.0.1"},
+                                            {"nutPort", "3496"},
+                                            {"nutUser", "u"},
+                                            {"nutPassword", "p"}});
+    }));
+    writer->start();
+    while (!writer->isFinished())
+        QCoreApplication::processEvents();
+    writer->wait();
+    QCoreApplication::processEvents();
+
+    QSettings ini(iniPath(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value("connectModeParam/upsName").toString(), "ups199");
+    EXPECT_EQ(ini.value("connectModeParam/nutPassword").toString(), "p");
+    EXPECT_EQ(ini.value("connectModeParam/localNutPort").toString(), "3493");
 }
