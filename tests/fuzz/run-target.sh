@@ -9,8 +9,10 @@ binary="$1" seeds="$2" seconds="$3" work="$4"
 mkdir -p "$work/corpus"
 log="$work/fuzz.log"
 status=0
-# One process, no forks; inputs over 64 KiB say nothing new about these parsers.
-"$binary" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+# One process, no forks; inputs over 64 KiB say nothing new about these parsers. The time limit
+# per input is wall-clock time: generous, so that a machine busy with other work is not taken for a
+# hang.
+"$binary" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 -max_len=65536 \
     -print_final_stats=1 -artifact_prefix="$work/" "$work/corpus" "$seeds" >"$log" 2>&1 || status=$?
 if [ "$status" -ne 0 ]; then
     tail -n 60 "$log"

@@ -82,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 2)
         return 0;
-    const QByteArray stream =
-        mendFrames(QByteArray(reinterpret_cast<const char *>(data + 2), static_cast<int>(size - 2)));
+    const QByteArray stream = mendFrames(
+        QByteArray(reinterpret_cast<const char *>(data + 2), static_cast<int>(size - 2)));
     const int split = (data[0] | (data[1] << 8)) % (static_cast<int>(stream.size()) + 1);
 
     const QList<QByteArray> whole = scanInChunks({stream}, static_cast<int>(stream.size()));

@@ -21,9 +21,9 @@ void readRequests(const TQJrpc::Extraction &extraction)
         if (!request.valid || request.methodMissing)
             continue;
         const QString qualified = object.value(QStringLiteral("method")).toString();
-        FUZZ_CHECK((request.method_ns.isEmpty() ? request.method
-                                                : request.method_ns + '.' + request.method) ==
-                   qualified);
+        FUZZ_CHECK((request.method_ns.isEmpty()
+                        ? request.method
+                        : request.method_ns + '.' + request.method) == qualified);
         TQJrpc::makeResponse(request.requestId, request.data);
     }
 }
