@@ -122,7 +122,8 @@ int main(int argc, char **argv)
     QJsonObject lastVariables;
     if (parser.isSet(dev)) {
         const QString devPath = parser.value(dev);
-        const auto updateDevFile = [&] {
+        // The timer calls this after the block has ended: the path is kept by value.
+        const auto updateDevFile = [&, devPath] {
             const double now = scenarioTime(*scenario, elapsed());
             const QJsonObject variables = nutVariables(*scenario, stationStateAt(*scenario, now));
             if (variables == lastVariables)
