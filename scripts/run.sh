@@ -79,6 +79,12 @@ chmod +x "$demo_dir/shutdown"
 export AMPERLANE_SHUTDOWN_COMMAND="$demo_dir/shutdown"
 
 mkdir -p "$nut_state"
+# The demo shows the whole low-battery sequence: unless the user chose otherwise, the shutdown
+# switch is on (the shutdown itself is only logged, above).
+settings_ini="$(dirname "$nut_state")/settings.ini"
+if ! grep -qs '^\[batterySetting\]' "$settings_ini"; then
+  printf '[batterySetting]\nenableLowPowerShutdown=true\n' >>"$settings_ini"
+fi
 rm -f "$sim_dev" "$sim_link"
 "$build/tools/station-sim/station-sim" tools/station-sim/scenarios/demo.json \
   --dev "$sim_dev" --link "$sim_link" >"$demo_dir/station-sim.log" 2>&1 &
@@ -96,5 +102,6 @@ if [ ! -s "$sim_dev" ]; then
 fi
 
 echo "Demo: no station on USB, a simulated one runs instead (mains fails after 20 s, the battery"
-echo "falls to 22 % by 200 s). Shutdown requests are only logged to $shutdown_log."
+echo "falls to 23 % by 180 s and stays there until the mains return at 240 s). Shutdown requests are"
+echo "only logged to $shutdown_log."
 run_program
