@@ -39,11 +39,12 @@ station_attached() {
   grep -qsx 3746 /sys/bus/usb/devices/*/idVendor
 }
 
+# The program runs in its version folder, as the launcher starts it (its protocol log goes there).
 run_program() {
   if [ -z "${DISPLAY:-}" ]; then
-    xvfb-run -a -s "-screen 0 1280x800x24" "$program"
+    (cd "$app_dir" && xvfb-run -a -s "-screen 0 1280x800x24" "$program")
   else
-    "$program"
+    (cd "$app_dir" && "$program")
   fi
 }
 
