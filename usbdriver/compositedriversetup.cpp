@@ -1,5 +1,7 @@
 #include "compositedriversetup.h"
 
+#include <functional>
+
 #include "hardwareid.h"
 #include "utf8text.h"
 
@@ -37,6 +39,27 @@ std::optional<VendorNode> stationNodeId(DeviceNodeSet &set)
     if (!parts || parts->vendorId != kVendorId)
         return std::nullopt;
     return VendorNode{id.value, *parts};
+}
+
+// Hands each of the station's nodes that reports a service to `visit` until it says the walk is
+// done; returns the code of what ended the enumeration (0 for its normal end or a finished walk).
+uint32_t walkStationServices(
+    DeviceNodeSet &set,
+    const std::function<bool(const VendorNode &node, const std::u16string &service)> &visit)
+{
+    for (;;) {
+        const auto step = set.next();
+        if (step.kind != NodeStep::Node)
+            return step.kind == NodeStep::Failed ? step.error : 0;
+        const auto node = stationNodeId(set);
+        if (!node)
+            continue;
+        const auto service = set.property(NodeProperty::Service);
+        if (!service.ok)
+            continue;
+        if (visit(*node, service.value))
+            return 0;
+    }
 }
 
 } // namespace
@@ -138,25 +161,14 @@ bool CompositeDriverSetup::areInterfaceDriversReady()
     if (!set)
         return false;
     InterfaceFlags flags;
-    uint32_t lastError = 0;
-    for (;;) {
-        const auto step = set->next();
-        if (step.kind != NodeStep::Node) {
-            lastError = step.kind == NodeStep::Failed ? step.error : 0;
-            break;
-        }
-        if (!stationNodeId(*set))
-            continue;
-        const auto service = set->property(NodeProperty::Service);
-        if (!service.ok)
-            continue;
-        if (service.value == kSerialService)
-            flags.serial = true;
-        else if (service.value == kWinUsbService)
-            flags.winUsb = true;
-        if (flags.serial && flags.winUsb)
-            break;
-    }
+    const uint32_t lastError =
+        walkStationServices(*set, [&flags](const VendorNode &, const std::u16string &service) {
+            if (service == kSerialService)
+                flags.serial = true;
+            else if (service == kWinUsbService)
+                flags.winUsb = true;
+            return flags.serial && flags.winUsb;
+        });
     set.reset();
     return runWasGood(lastError) && flags.serial && flags.winUsb;
 }
@@ -167,23 +179,11 @@ bool CompositeDriverSetup::installInterfaceDrivers()
     if (!set)
         return false;
     InterfaceFlags flags;
-    uint32_t lastError = 0;
-    for (;;) {
-        const auto step = set->next();
-        if (step.kind != NodeStep::Node) {
-            lastError = step.kind == NodeStep::Failed ? step.error : 0;
-            break;
-        }
-        const auto node = stationNodeId(*set);
-        if (!node)
-            continue;
-        const auto service = set->property(NodeProperty::Service);
-        if (!service.ok)
-            continue;
-        visitInterface(node->hardwareId, node->parts.interfaceNumber, service.value, flags);
-        if (flags.serial && flags.winUsb)
-            break;
-    }
+    const uint32_t lastError =
+        walkStationServices(*set, [&](const VendorNode &node, const std::u16string &service) {
+            visitInterface(node.hardwareId, node.parts.interfaceNumber, service, flags);
+            return flags.serial && flags.winUsb;
+        });
     set.reset();
     if (!runWasGood(lastError))
         return false;
