@@ -1,85 +1,14 @@
-#include "amperlanejrpcservice.h"
-#include "amperlanesettings.h"
-#include "nutcmdexec.h"
 #include "pageclient.h"
-#include "serialport.h"
-#include "silentlogger.h"
-#include "stationsim.h"
-#include "tqjrpcserverwebsocket.h"
+#include "stationbackend.h"
 
-#include <QDir>
 #include <QJsonArray>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QTcpSocket>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <memory>
-
-using TQJrpc::TQJrpcServerWebsocket;
-
 namespace {
 
-bool somethingListensOn(quint16 port)
-{
-    QTcpSocket probe;
-    probe.connectToHost(QHostAddress::LocalHost, port);
-    return probe.waitForConnected(500);
-}
-
-// The whole back end as the application runs it in local mode: the installation's NUT scripts
-// serve the simulated station through dummy-ups on 127.0.0.1:3493, the same station answers the
-// serial protocol on a pseudo-terminal, and a page talks to the service over a real WebSocket.
-class StationEndToEnd : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        // CTest's lock keeps our own tests apart; on a shared machine a NUT server of someone
-        // else's run may still hold the port for a while.
-        ASSERT_TRUE(waitUntil([] { return !somethingListensOn(3493); }, 120000));
-        ASSERT_TRUE(root.isValid());
-        appDir = root.filePath("1.0.0.14");
-        ASSERT_TRUE(QDir().mkpath(appDir));
-        ASSERT_EQ(QProcess::execute("cp", {"-a", AMPERLANE_NUT_LINUX_DIR, appDir + "/linux"}), 0);
-        const QString stateDir =
-            QStringLiteral("%1/AmperlaneSettings/%2/nut").arg(appDir, QDir::home().dirName());
-        ASSERT_TRUE(QDir().mkpath(stateDir));
-        sim = std::make_unique<StationSim>(scenario(), stateDir + "/nutdev1.dev");
-        const QString pty = sim->ptyPath();
-        ASSERT_FALSE(pty.isEmpty());
-        ASSERT_TRUE(waitUntil([&] { return QFile::exists(stateDir + "/nutdev1.dev"); }));
-        SerialPort::setPortLister([pty] { return QStringList{pty}; });
-        NutCmdExec::setApplicationFolder(appDir);
-
-        settings = std::make_shared<AmperlaneSettings>(appDir);
-        service = std::make_shared<AmperlaneJrpcService>(
-            settings, [this](bool on) { deviceDetailPage = on; }, nullptr, appDir);
-        server.setServices({service.get()}, ".");
-        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-    }
-
-    virtual QJsonObject scenario() const { return testStation(); }
-
-    void TearDown() override
-    {
-        service.reset();
-        QProcess::execute(appDir + "/linux/kill_processes.sh", {});
-        NutCmdExec::setApplicationFolder(QString());
-        SerialPort::setPortLister({});
-    }
-
-    QTemporaryDir root;
-    QString appDir;
-    std::unique_ptr<StationSim> sim;
-    std::atomic<bool> deviceDetailPage{false};
-    std::shared_ptr<AmperlaneSettings> settings;
-    std::shared_ptr<AmperlaneJrpcService> service;
-    TQJrpcServerWebsocket server{nullptr, QSharedPointer<SilentLogger>::create(), 0};
-};
+using StationEndToEnd = StationBackend;
 
 TEST_F(StationEndToEnd, ThePageSeesTheStationAndRunsASelfTest)
 {
@@ -133,7 +62,7 @@ TEST_F(StationEndToEnd, ThePageSeesTheStationAndRunsASelfTest)
 
 // A station at 24 % with its low level at 20 %, inside the tip margin (5) and the shutdown margin
 // (4); the mains fails 25 s after the start, once NUT has seen it on mains.
-class StationOnBattery : public StationEndToEnd
+class StationOnBattery : public StationBackend
 {
 protected:
     QJsonObject scenario() const override

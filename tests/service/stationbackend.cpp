@@ -1,0 +1,71 @@
+#include "stationbackend.h"
+
+#include "nutcmdexec.h"
+#include "pageclient.h"
+#include "serialport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpSocket>
+
+namespace {
+
+bool somethingListensOn(quint16 port)
+{
+    QTcpSocket probe;
+    probe.connectToHost(QHostAddress::LocalHost, port);
+    return probe.waitForConnected(500);
+}
+
+} // namespace
+
+void StationBackend::SetUp()
+{
+    // CTest's lock keeps our own tests apart; on a shared machine a NUT server of someone else's
+    // run may still hold the port for a while.
+    ASSERT_TRUE(waitUntil([] { return !somethingListensOn(3493); }, 120000));
+    ASSERT_TRUE(root.isValid());
+    appDir = root.filePath("1.0.0.14");
+    ASSERT_TRUE(QDir().mkpath(appDir));
+    ASSERT_EQ(QProcess::execute("cp", {"-a", AMPERLANE_NUT_LINUX_DIR, appDir + "/linux"}), 0);
+    stateDir = QStringLiteral("%1/AmperlaneSettings/%2/nut").arg(appDir, QDir::home().dirName());
+    ASSERT_TRUE(QDir().mkpath(stateDir));
+    sim = std::make_unique<StationSim>(scenario(), stateDir + "/nutdev1.dev");
+    ASSERT_FALSE(sim->ptyPath().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(stateDir + "/nutdev1.dev"); }));
+    useSerialPty(sim->ptyPath());
+    SerialPort::setPortLister([this] {
+        QMutexLocker lock(&ptyMutex);
+        return QStringList{serialPty};
+    });
+    NutCmdExec::setApplicationFolder(appDir);
+
+    settings = std::make_shared<AmperlaneSettings>(appDir);
+    service = std::make_shared<AmperlaneJrpcService>(
+        settings, [this](bool on) { deviceDetailPage = on; }, nullptr, appDir);
+    server.setServices({service.get()}, ".");
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+}
+
+void StationBackend::TearDown()
+{
+    service.reset();
+    QProcess::execute(appDir + "/linux/kill_processes.sh", {});
+    NutCmdExec::setApplicationFolder(QString());
+    SerialPort::setPortLister({});
+}
+
+void StationBackend::useSerialPty(const QString &path)
+{
+    QMutexLocker lock(&ptyMutex);
+    serialPty = path;
+}
+
+qint64 StationBackend::nutServerPid() const
+{
+    QFile file(stateDir + "/run/upsd.pid");
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    return file.readAll().trimmed().toLongLong();
+}
