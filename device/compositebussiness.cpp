@@ -14,6 +14,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -215,6 +216,7 @@ CompositeBussiness::CompositeBussiness(NotifyFn notify, SelfTestRecordFactory re
             &CompositeBussiness::onAttrCmdExec);
     connect(compositeIo.get(), &CompositeIo::sigAttrCmdExecRes, this,
             &CompositeBussiness::onAttrCmdExecRes);
+    connect(compositeIo.get(), &CompositeIo::sigLinkLost, this, &CompositeBussiness::onLinkLost);
     connect(pollTimer.get(), &QTimer::timeout, this, &CompositeBussiness::poll);
 }
 
@@ -320,6 +322,14 @@ void CompositeBussiness::selfTest(ResultFn callback)
     pendingExec[TQAttrId::UpsTest] = info;
     compositeIo->setAttrPara(TQAttrId::UpsTest, QByteArray());
     info->timer.start();
+}
+
+void CompositeBussiness::onLinkLost()
+{
+    // No answer can come any more: a running self-test is answered as without a link.
+    const auto pending = std::exchange(pendingExec, {});
+    for (const auto &[attrId, info] : pending)
+        info->callback(kLinkNotConnected);
 }
 
 void CompositeBussiness::onAttrCmdExec(uint16_t attrId, uint8_t attrTrackingId)

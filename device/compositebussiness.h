@@ -117,6 +117,7 @@ private:
     void poll();
     void updateHomePage(const AttrParaMap &map);
     void updateDeviceDetail(const AttrParaMap &map);
+    void onLinkLost();
     void onAttrCmdExec(uint16_t attrId, uint8_t attrTrackingId);
     void onAttrCmdExecRes(uint16_t attrId, uint8_t attrState);
     void recordSelfTest(uint8_t attrState);

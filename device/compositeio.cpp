@@ -51,10 +51,20 @@ CompositeIo::CompositeIo(QObject *parent)
             [](const QByteArray &rawData) { qDebug() << "send" << hexPairs(rawData).constData(); });
     connect(this, &CompositeIo::sigFrameDetector, this, &CompositeIo::dispatchReply,
             Qt::QueuedConnection);
+    // Requests on a port that failed would go nowhere, and a self-test waiting for its answer
+    // would wait for ever; the link counts as closed until the next search.
+    connect(serialPort.get(), &IoInterface::closed, this, [this] {
+        if (searching || !connected)
+            return;
+        connected = false;
+        emit sigLinkLost();
+    });
 }
 
 CompositeIo::~CompositeIo()
 {
+    // The port closes as it is released below, when this object is no longer there to hear it.
+    serialPort->disconnect(this);
     frameDetector->stop();
     frameDetector->deleteLater();
 }

@@ -40,6 +40,8 @@ signals:
     void sigAttrPara(uint16_t attrId, QByteArray attrPara);
     void sigAttrCmdExec(uint16_t attrId, uint8_t attrTrackingId);
     void sigAttrCmdExecRes(uint16_t attrId, uint8_t attrState);
+    // The open link's port closed by itself (the station went away or the port failed).
+    void sigLinkLost();
 
 private:
     void send(TQCommonCmd command);
