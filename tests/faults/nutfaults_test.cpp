@@ -32,9 +32,10 @@ protected:
 
     void TearDown() override
     {
-        // A stopped server must not outlive the test.
-        if (const qint64 pid = m_nut.serverPid(); pid > 0)
-            ::kill(pid_t(pid), SIGCONT);
+        // A stopped server or driver must not outlive the test.
+        for (const qint64 pid : {m_nut.serverPid(), m_nut.driverPid()})
+            if (pid > 0)
+                ::kill(pid_t(pid), SIGCONT);
         m_monitor.reset();
         NutCmdExec::setApplicationFolder(QString());
     }
@@ -142,6 +143,28 @@ TEST_F(NutFaults, FrozenServerDoesNotStopTheMonitor)
     QTest::qWait(3000);
     EXPECT_EQ(lowPowerNotes(), 0);
     EXPECT_EQ(outageNotes(), 1);
+}
+
+// The driver stops answering (frozen) while the station is on battery near its tip level: the
+// server soon calls its data stale, which reads as a lost station. The monitor goes on stepping,
+// warns of nothing, and finds the station again, still in the same outage, once the driver answers.
+TEST_F(NutFaults, FrozenDriverReadsAsALostStationUntilItAnswersAgain)
+{
+    startOnBattery(16);
+    const qint64 pid = m_nut.driverPid();
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(::kill(pid_t(pid), SIGSTOP), 0);
+    const bool lost = QTest::qWaitFor([this] { return m_probe.disconnected == 1; }, 60000);
+    QTest::qWait(3000);
+    ASSERT_EQ(::kill(pid_t(pid), SIGCONT), 0);
+    ASSERT_TRUE(lost) << m_nut.log();
+
+    EXPECT_TRUE(waitForReconnect(1)) << m_nut.log();
+    QTest::qWait(3000);
+    EXPECT_EQ(connectStatuses(), QStringList({"connectDev", "noDev", "connectDev"}));
+    EXPECT_EQ(lowPowerNotes(), 0);
+    EXPECT_EQ(outageNotes(), 1);
+    EXPECT_EQ(outageRecords().size(), 1) << outageRecords().join('\n').toStdString();
 }
 
 // Values come from the station through NUT: control characters and a serial number that looks

@@ -93,7 +93,17 @@ void NutInstallation::startServer()
 
 qint64 NutInstallation::serverPid() const
 {
-    QFile file(stateDir() + "/run/upsd.pid");
+    return pidFrom("upsd.pid");
+}
+
+qint64 NutInstallation::driverPid() const
+{
+    return pidFrom("dummy-ups-nutdev1.pid");
+}
+
+qint64 NutInstallation::pidFrom(const QString &pidFile) const
+{
+    QFile file(stateDir() + "/run/" + pidFile);
     if (!file.open(QIODevice::ReadOnly))
         return 0;
     return file.readAll().trimmed().toLongLong();

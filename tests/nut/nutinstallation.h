@@ -33,6 +33,7 @@ public:
     void startServer();
     bool killServer();
     qint64 serverPid() const;
+    qint64 driverPid() const;
     // Processes running with this installation's NUT configuration.
     int runningProcesses() const;
 
@@ -43,6 +44,7 @@ public:
 
 private:
     void runScript(const QString &name) const;
+    qint64 pidFrom(const QString &pidFile) const;
 
     QTemporaryDir m_app;
     int m_port;
