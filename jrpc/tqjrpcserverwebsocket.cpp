@@ -4,6 +4,7 @@
 #include "tqjrpcsocketwebsocket.h"
 #include "websocketdebughelper.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QNetworkRequest>
 #include <QThread>
@@ -13,6 +14,19 @@
 namespace TQJrpc {
 
 namespace {
+
+constexpr unsigned long kServerThreadStopMs = 5000;
+
+QThread *g_serverThread = nullptr;
+
+// The server lives to the end of the process, but its thread must not outlive the application
+// object: a socket event it delivered while the application is being destroyed would reach a
+// half-destroyed object. Runs first thing in the application's destructor.
+void stopServerThread()
+{
+    g_serverThread->quit();
+    g_serverThread->wait(kServerThreadStopMs);
+}
 
 // Compares without stopping at the first difference, so the time taken tells nothing about how
 // much of a guess was right.
@@ -74,6 +88,8 @@ TQJrpcServerWebsocket *TQJrpcServerWebsocket::instance()
         auto *thread = new QThread(created);
         created->moveToThread(thread);
         thread->start(QThread::InheritPriority);
+        g_serverThread = thread;
+        qAddPostRoutine(stopServerThread);
         return created;
     }();
     return server;

@@ -61,17 +61,19 @@ TEST(ServiceBase, RequestsReachTheHandlerQueuedInItsThreadAndInOrder)
     service.firstDelayMs = 200;
     service.moveToThread(&worker);
     worker.start();
-    QSignalSpy responses(&service, &TQJrpcServiceBase::sendResponse);
+    // Responses are collected in this thread, queued, so the list is never shared between threads.
+    QObject receiver;
+    QStringList responses;
+    QObject::connect(&service, &TQJrpcServiceBase::sendResponse, &receiver,
+                     [&](const QString &requestId) { responses << requestId; });
 
     emit service.recvResquest("1", "ns", "slow", QJsonValue(), "k");
     emit service.recvResquest("2", "ns", "fast", QJsonValue(), "k");
 
-    for (int i = 0; i < 50 && responses.count() < 2; ++i)
+    for (int i = 0; i < 50 && responses.size() < 2; ++i)
         waitWithEventLoop(20);
     worker.quit();
     worker.wait();
-    ASSERT_EQ(responses.count(), 2);
-    EXPECT_EQ(responses.at(0).at(0).toString(), "1");
-    EXPECT_EQ(responses.at(1).at(0).toString(), "2");
+    EXPECT_EQ(responses, (QStringList{"1", "2"}));
     EXPECT_EQ(service.handlerThread, &worker);
 }

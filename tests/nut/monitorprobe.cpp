@@ -29,7 +29,9 @@ std::unique_ptr<NutBussiness> MonitorProbe::makeMonitor(std::shared_ptr<Amperlan
 QList<MonitorProbe::Note> MonitorProbe::notes() const
 {
     QMutexLocker lock(&m_mutex);
-    return m_notes;
+    // A list of its own: with a shared copy, the monitor thread's next append could move the
+    // elements out of the buffer this thread is still reading.
+    return QList<Note>(m_notes.cbegin(), m_notes.cend());
 }
 
 QList<MonitorProbe::Note> MonitorProbe::notes(const QString &name) const
