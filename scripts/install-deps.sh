@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs to build, run and test.
+# Installs every Debian package the project needs to build, run and test, and the packages named
+# as arguments (what one tool needs beyond that).
 # Idempotent: packages already present are left alone, the package lists are refreshed once.
 set -euo pipefail
 
@@ -19,6 +20,7 @@ packages=(
   g++-mingw-w64-x86-64-posix wine64 wine
   # page and browser tests
   chromium
+  "$@"
 )
 
 missing=()

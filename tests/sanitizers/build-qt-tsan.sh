@@ -24,7 +24,6 @@ fi
 
 sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-export DEBIAN_FRONTEND=noninteractive
 # The source comes from Debian's source archive, which a fresh machine may not list.
 if ! grep -Eqs '^(Types: deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/*; then
     $sudo_cmd tee /etc/apt/sources.list.d/amperlane-debian-src.sources >/dev/null <<'EOF'
@@ -37,9 +36,8 @@ EOF
     $sudo_cmd apt-get update -qq
 fi
 # What Debian builds these modules with.
-$sudo_cmd apt-get install -y -qq --no-install-recommends dpkg-dev libdouble-conversion-dev \
-    libpcre2-dev libicu-dev libglib2.0-dev zlib1g-dev libb2-dev libssl-dev libproxy-dev \
-    libzstd-dev >&2
+"$root/scripts/install-deps.sh" dpkg-dev libdouble-conversion-dev libpcre2-dev libicu-dev \
+    libglib2.0-dev zlib1g-dev libb2-dev libssl-dev libproxy-dev libzstd-dev >&2
 
 rm -rf "$work"
 mkdir -p "$work/src"

@@ -14,6 +14,8 @@ kind="${1:?usage: run.sh asan|tsan}"
 build="${AMPERLANE_SANITIZER_DIR:-$root/build/$kind}"
 logs="$build/sanitizer-logs"
 
+"$root/scripts/install-deps.sh"
+
 case "$kind" in
 asan)
     flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
