@@ -1,6 +1,7 @@
 #include "nutinstallation.h"
 
 #include "nutdevfile.h"
+#include "pidfile.h"
 #include "upsvariables.h"
 
 #include <QDir>
@@ -93,20 +94,12 @@ void NutInstallation::startServer()
 
 qint64 NutInstallation::serverPid() const
 {
-    return pidFrom("upsd.pid");
+    return pidFromFile(stateDir() + "/run/upsd.pid");
 }
 
 qint64 NutInstallation::driverPid() const
 {
-    return pidFrom("dummy-ups-nutdev1.pid");
-}
-
-qint64 NutInstallation::pidFrom(const QString &pidFile) const
-{
-    QFile file(stateDir() + "/run/" + pidFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    return file.readAll().trimmed().toLongLong();
+    return pidFromFile(stateDir() + "/run/dummy-ups-nutdev1.pid");
 }
 
 int NutInstallation::runningProcesses() const

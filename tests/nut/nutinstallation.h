@@ -44,7 +44,6 @@ public:
 
 private:
     void runScript(const QString &name) const;
-    qint64 pidFrom(const QString &pidFile) const;
 
     QTemporaryDir m_app;
     int m_port;

@@ -2,6 +2,7 @@
 
 #include "nutcmdexec.h"
 #include "pageclient.h"
+#include "pidfile.h"
 #include "serialport.h"
 
 #include <QDir>
@@ -64,8 +65,5 @@ void StationBackend::useSerialPty(const QString &path)
 
 qint64 StationBackend::nutServerPid() const
 {
-    QFile file(stateDir + "/run/upsd.pid");
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    return file.readAll().trimmed().toLongLong();
+    return pidFromFile(stateDir + "/run/upsd.pid");
 }
