@@ -1,29 +1,20 @@
 // The application service behind a real WebSocket server, as a page sees it, when an update
 // package arrives cut short or the page goes away while its update is still running.
 
-#include "amperlanejrpcservice.h"
-#include "amperlanesettings.h"
-#include "commandlauncher.h"
 #include "localhttpserver.h"
-#include "pageclient.h"
-#include "silentlogger.h"
+#include "servicebehindserver.h"
 #include "softwareupdate.h"
-#include "tqjrpcserverwebsocket.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QMutex>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-
-using TQJrpc::TQJrpcServerWebsocket;
 
 namespace {
 
@@ -32,33 +23,16 @@ QString md5Of(const QByteArray &bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex();
 }
 
-// NUT points at a remote server that is not there; the command launcher only records.
-class ServiceFaults : public testing::Test
+// The service behind its server, with the installation's 7-Zip for unpacking updates.
+class ServiceFaults : public ServiceBehindServer
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(root.isValid());
-        appDir = root.filePath("1.0.0.14");
-        ASSERT_TRUE(QDir().mkpath(appDir));
+        ServiceBehindServer::SetUp();
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(QFile::link(SEVEN_ZIP_PROGRAM, appDir + "/7z"));
-        previousLauncher = replaceCommandLauncher([this](const QString &, const QStringList &) {
-            QMutexLocker lock(&launchMutex);
-            ++launches;
-            return true;
-        });
-        settings = std::make_shared<AmperlaneSettings>(appDir);
-        settings->setValue("connectModeParam", "mode", "remote");
-        settings->setValue("connectModeParam", "nutPort", "1");
-        service = std::make_shared<AmperlaneJrpcService>(
-            settings, [](bool) {}, nullptr, appDir);
-        server.setServices({service.get()}, ".");
-        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-    }
-    void TearDown() override
-    {
-        service.reset();
-        replaceCommandLauncher(previousLauncher);
     }
 
     // A zip of the new version: the program and a large file that does not compress, so a cut
@@ -89,33 +63,14 @@ protected:
         return zip.readAll();
     }
 
-    std::unique_ptr<PageClient> page()
-    {
-        auto client = std::make_unique<PageClient>(server.serverPort());
-        EXPECT_TRUE(client->isConnected());
-        return client;
-    }
-
-    int launchCount()
-    {
-        QMutexLocker lock(&launchMutex);
-        return launches;
-    }
+    int launchCount() { return int(launchesSoFar().size()); }
 
     QJsonObject updateParams(const QByteArray &bytes) const
     {
         return {{"version", "2.0.0"}, {"ossurl", http.url("/2.0.0.zip")}, {"md5", md5Of(bytes)}};
     }
 
-    QTemporaryDir root;
-    QString appDir;
-    QMutex launchMutex;
-    int launches = 0;
-    CommandLauncher previousLauncher;
     LocalHttpServer http;
-    std::shared_ptr<AmperlaneSettings> settings;
-    std::shared_ptr<AmperlaneJrpcService> service;
-    TQJrpcServerWebsocket server{nullptr, QSharedPointer<SilentLogger>::create(), 0};
 };
 
 // The server sent only part of the package (its checksum matches what came): it is not installed,

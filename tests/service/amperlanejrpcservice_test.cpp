@@ -1,86 +1,19 @@
-#include "amperlanejrpcservice.h"
-#include "amperlanesettings.h"
-#include "commandlauncher.h"
 #include "localhttpserver.h"
-#include "pageclient.h"
-#include "silentlogger.h"
-#include "tqjrpcserverwebsocket.h"
+#include "servicebehindserver.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
-#include <QMutex>
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
-using TQJrpc::TQJrpcServerWebsocket;
-
 namespace {
 
-struct Launch
-{
-    QString program;
-    QStringList arguments;
-};
-
-// The service in its worker thread behind a real WebSocket server on an ephemeral port. NUT is
-// configured as a remote server that is not there, so the monitor finds no UPS.
-class ServiceTest : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(root.isValid());
-        appDir = root.filePath("1.0.0.14");
-        ASSERT_TRUE(QDir().mkpath(appDir));
-        previousLauncher = replaceCommandLauncher([this](const QString &p, const QStringList &a) {
-            QMutexLocker lock(&launchMutex);
-            launches.push_back({p, a});
-            return true;
-        });
-        settings = std::make_shared<AmperlaneSettings>(appDir);
-        settings->setValue("connectModeParam", "mode", "remote");
-        settings->setValue("connectModeParam", "nutPort", "1");
-        service = std::make_shared<AmperlaneJrpcService>(
-            settings, [](bool) {}, nullptr, appDir);
-        server.setServices({service.get()}, ".");
-        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-    }
-    void TearDown() override
-    {
-        service.reset();
-        replaceCommandLauncher(previousLauncher);
-    }
-
-    std::unique_ptr<PageClient> page()
-    {
-        auto client = std::make_unique<PageClient>(server.serverPort());
-        EXPECT_TRUE(client->isConnected());
-        return client;
-    }
-
-    std::vector<Launch> launchesSoFar()
-    {
-        QMutexLocker lock(&launchMutex);
-        return launches;
-    }
-
-    QTemporaryDir root;
-    QString appDir;
-    QMutex launchMutex;
-    std::vector<Launch> launches;
-    CommandLauncher previousLauncher;
-    std::shared_ptr<AmperlaneSettings> settings;
-    std::shared_ptr<AmperlaneJrpcService> service;
-    TQJrpcServerWebsocket server{nullptr, QSharedPointer<SilentLogger>::create(), 0};
-};
+using ServiceTest = ServiceBehindServer;
 
 QJsonValue json(const char *text)
 {
