@@ -1,12 +1,9 @@
 // The NUT monitor in local mode on real NUT (upsd + dummy-ups run by the installation's scripts)
 // while the server fails underneath it.
 
-#include "amperlanesettings.h"
 #include "filemessagehandler.h"
+#include "localmonitortest.h"
 #include "logcapture.h"
-#include "monitorprobe.h"
-#include "nutcmdexec.h"
-#include "nutinstallation.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -20,24 +17,16 @@
 
 namespace {
 
-class NutFaults : public ::testing::Test
+class NutFaults : public LocalMonitorTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_nut.waitForFreePort());
-        NutCmdExec::setApplicationFolder(m_nut.appDir());
-        m_settings = std::make_shared<AmperlaneSettings>(m_nut.appDir());
-    }
-
     void TearDown() override
     {
         // A stopped server or driver must not outlive the test.
         for (const qint64 pid : {m_nut.serverPid(), m_nut.driverPid()})
             if (pid > 0)
                 ::kill(pid_t(pid), SIGCONT);
-        m_monitor.reset();
-        NutCmdExec::setApplicationFolder(QString());
+        LocalMonitorTest::TearDown();
     }
 
     // Starts monitoring a station on mains, then takes its mains away at `charge` (its low level
@@ -46,9 +35,7 @@ protected:
     {
         QJsonObject variables = NutInstallation::station(changes);
         ASSERT_TRUE(m_nut.setVariables(variables));
-        m_monitor = m_probe.makeMonitor(m_settings);
-        m_monitor->setNotifyPage("homePage", true);
-        m_monitor->start();
+        startMonitor();
         ASSERT_TRUE(m_probe.waitForStep("100", "OL", 30000)) << m_nut.log();
         variables["ups.status"] = "OB";
         variables["battery.charge"] = QString::number(charge);
@@ -92,11 +79,6 @@ protected:
             return {};
         return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     }
-
-    NutInstallation m_nut;
-    std::shared_ptr<AmperlaneSettings> m_settings;
-    MonitorProbe m_probe;
-    std::unique_ptr<NutBussiness> m_monitor;
 };
 
 // One above the tip (low + 5): a loss of the server must not read as a falling charge.

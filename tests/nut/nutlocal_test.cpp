@@ -1,7 +1,4 @@
-#include "amperlanesettings.h"
-#include "monitorprobe.h"
-#include "nutcmdexec.h"
-#include "nutinstallation.h"
+#include "localmonitortest.h"
 #include "upsvariables.h"
 
 #include <QDir>
@@ -25,30 +22,10 @@ QJsonObject stationAt(const QString &status, int charge)
         {{"ups.status", status}, {"battery.charge", QString::number(charge)}});
 }
 
-// The monitor in local mode, on the installation's own NUT scripts and a simulated station.
-class NutLocalTest : public ::testing::Test
+// Steps the simulated station through states.
+class NutLocalTest : public LocalMonitorTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_nut.waitForFreePort());
-        NutCmdExec::setApplicationFolder(m_nut.appDir());
-        m_settings = std::make_shared<AmperlaneSettings>(m_nut.appDir());
-    }
-
-    void TearDown() override
-    {
-        m_monitor.reset();
-        NutCmdExec::setApplicationFolder(QString());
-    }
-
-    void startMonitor()
-    {
-        m_monitor = m_probe.makeMonitor(m_settings);
-        m_monitor->setNotifyPage("homePage", true);
-        m_monitor->start();
-    }
-
     // Puts the station into `status` at `charge` and waits until the monitor has evaluated it.
     void step(const QString &status, int charge)
     {
@@ -65,11 +42,6 @@ protected:
             statuses.append(note.params.toObject());
         return statuses;
     }
-
-    NutInstallation m_nut;
-    std::shared_ptr<AmperlaneSettings> m_settings;
-    MonitorProbe m_probe;
-    std::unique_ptr<NutBussiness> m_monitor;
 };
 
 TEST_F(NutLocalTest, UpscOfTheInstallationAnswersInOneBlockWithoutTheSslBanner)
