@@ -1,7 +1,4 @@
-#include "amperlanesettings.h"
-#include "monitorprobe.h"
-#include "nutcmdexec.h"
-#include "nutinstallation.h"
+#include "localmonitortest.h"
 
 #include <QJsonDocument>
 #include <QTest>
@@ -15,28 +12,15 @@ QJsonObject json(const char *text)
 }
 
 // A NUT server on 127.0.0.1:3496 stands in for the remote one (the default remote address).
-class NutRemoteTest : public ::testing::Test
+class NutRemoteTest : public LocalMonitorTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_local.waitForFreePort());
+        LocalMonitorTest::SetUp();
+        if (HasFatalFailure())
+            return;
         ASSERT_TRUE(m_remote.waitForFreePort());
-        NutCmdExec::setApplicationFolder(m_local.appDir());
-        m_settings = std::make_shared<AmperlaneSettings>(m_local.appDir());
-    }
-
-    void TearDown() override
-    {
-        m_monitor.reset();
-        NutCmdExec::setApplicationFolder(QString());
-    }
-
-    void startMonitor()
-    {
-        m_monitor = m_probe.makeMonitor(m_settings);
-        m_monitor->setNotifyPage("homePage", true);
-        m_monitor->start();
     }
 
     void setMode(const char *mode) { m_settings->setValue("connectModeParam", "mode", mode); }
@@ -49,11 +33,7 @@ protected:
         return statuses;
     }
 
-    NutInstallation m_local;
     NutInstallation m_remote{3496};
-    std::shared_ptr<AmperlaneSettings> m_settings;
-    MonitorProbe m_probe;
-    std::unique_ptr<NutBussiness> m_monitor;
 };
 
 TEST_F(NutRemoteTest, EvaluatesBeforeAPageConnectsAndIdentifiesAfter)
@@ -106,12 +86,12 @@ TEST_F(NutRemoteTest, EvaluatesBeforeAPageConnectsAndIdentifiesAfter)
 
 TEST_F(NutRemoteTest, ModeChangeTakesEffectAfterPauseAndResume)
 {
-    m_local.setVariables(NutInstallation::station({{"battery.charge", "77"}}));
+    m_nut.setVariables(NutInstallation::station({{"battery.charge", "77"}}));
     m_remote.setVariables(
         NutInstallation::station({{"battery.charge", "33"}, {"ups.serial", "REMOTE0002"}}));
     m_remote.start();
     startMonitor();
-    ASSERT_TRUE(m_probe.waitForStep("77", "OL")) << m_local.log();
+    ASSERT_TRUE(m_probe.waitForStep("77", "OL")) << m_nut.log();
     EXPECT_EQ(m_monitor->deviceSn(), "SN00001234");
 
     setMode("remote");
@@ -130,14 +110,14 @@ TEST_F(NutRemoteTest, ModeChangeTakesEffectAfterPauseAndResume)
     EXPECT_EQ(connectStatuses().size(), 1);
 
     // Back to local: the local NUT service is started anew.
-    const qint64 localServer = m_local.serverPid();
+    const qint64 localServer = m_nut.serverPid();
     ASSERT_GT(localServer, 0);
     m_monitor->setEnabled(false);
     setMode("local");
     m_monitor->setEnabled(true);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return m_local.serverPid() > 0 && m_local.serverPid() != localServer; }, 10000));
-    ASSERT_TRUE(m_local.waitFor("battery.charge", "77"));
+        [&] { return m_nut.serverPid() > 0 && m_nut.serverPid() != localServer; }, 10000));
+    ASSERT_TRUE(m_nut.waitFor("battery.charge", "77"));
     // The restart may have been seen as a loss, which stops the home-page notifications.
     QTest::qWait(1500);
     EXPECT_EQ(connectStatuses().last(), json(R"({"mode": "local", "status": "connectDev"})"));
