@@ -72,6 +72,8 @@ TEST(Scenario, RejectsWhatItCannotPlay)
         {"attributes", QJsonObject{{"device.ems.version", 1}}},
         {"selfTest", QJsonObject{{"result", "maybe"}}},
         {"chargeLow", "20"},
+        {"dropRepliesTo", 256},
+        {"dropRepliesTo", "5"},
     };
     for (const auto &[key, value] : broken) {
         QJsonObject json = baseScenario();
@@ -208,6 +210,22 @@ TEST_F(StationResponderTest, RunsTheSelfTestAsATrackedCommand)
     EXPECT_EQ(state(uint8_t(tracking + 1), 15).left(2), "00");
     EXPECT_EQ(ask(*TQCommand::attrWriteRequest(1, {}), 20).toHex().right(2),
               QByteArray::number(tracking + 1, 16).rightJustified(2, '0'));
+}
+
+TEST(StationResponder, LosesTheRepliesOfTheCommandTheScenarioNames)
+{
+    QJsonObject json = baseScenario();
+    json.insert("dropRepliesTo", 5);
+    StationResponder responder(parsed(json));
+    const auto received = [](const TQCommonCmd &request) {
+        return TQCommonCmd(request.getRawData());
+    };
+    EXPECT_TRUE(responder.respond(received(*TQCommand::attrWriteRequest(1, {})), 10).isEmpty());
+    // The station started the self-test all the same.
+    const QList<QByteArray> state =
+        responder.respond(received(TQCommand::attrCmdExecResRequest(1, 1)), 12);
+    ASSERT_EQ(state.size(), 1);
+    EXPECT_EQ(TQCommonCmd(state[0]).getPayload().toHex(), "01010001");
 }
 
 TEST_F(StationResponderTest, IgnoresFramesNotMeantForIt)

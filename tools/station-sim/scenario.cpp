@@ -176,6 +176,15 @@ std::optional<Scenario> parseScenario(const QJsonObject &json, QString *error)
     scenario.selfTestPasses = result == QLatin1String("pass");
     scenario.selfTestSeconds = selfTest.value(QStringLiteral("seconds")).toDouble(3);
 
+    const QJsonValue drop = json.value(QStringLiteral("dropRepliesTo"));
+    if (!drop.isUndefined()) {
+        const int id = drop.toInt(-1);
+        if (id < 0 || id > 255)
+            read.fail(QStringLiteral("\"dropRepliesTo\" must be a command id from 0 to 255"));
+        else
+            scenario.dropRepliesTo = id;
+    }
+
     if (read.failed)
         return std::nullopt;
     return scenario;

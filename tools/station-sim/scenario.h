@@ -48,6 +48,8 @@ struct Scenario
     QMap<QString, Series> attributes;
     bool selfTestPasses = true;
     double selfTestSeconds = 3;
+    // The station does what a request of this command id asks, but its reply frames are lost.
+    std::optional<int> dropRepliesTo;
 };
 
 // Reads a scenario; `error` receives what is wrong with an unusable one.
