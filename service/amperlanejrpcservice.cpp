@@ -105,6 +105,11 @@ void AmperlaneJrpcService::_init()
             [deviceLogic] { deviceLogic->onDevDisconnected(); });
     connect(nutMonitor.get(), &NutBussiness::sigIsOnBattery, this,
             [deviceLogic](bool status) { deviceLogic->onIsOnBattery(status); });
+    // The device logic runs in this thread, the monitor reads the value in its own.
+    NutBussiness *monitor = nutMonitor.get();
+    connect(
+        deviceLogic, &CompositeBussiness::sigChargeLowReal, this,
+        [monitor](int percent) { monitor->setStationChargeLow(percent); }, Qt::DirectConnection);
     _initLocalStepCheck(notifyFn);
     nutMonitor->start(QThread::InheritPriority);
 }
@@ -191,7 +196,7 @@ bool AmperlaneJrpcService::answer(const QString &requestId, const QString &ns,
         return reply(true);
     }
     if (is("batterySetting", "getBatteryChargeLow"))
-        return reply(nutMonitor->batteryChargeLow().toInt());
+        return reply(nutMonitor->batteryChargeLow());
 
     if (is("global", "getDeviceSn"))
         return reply(nutMonitor->deviceSn());
