@@ -74,6 +74,7 @@ TEST(Scenario, RejectsWhatItCannotPlay)
         {"chargeLow", "20"},
         {"dropRepliesTo", 256},
         {"dropRepliesTo", "5"},
+        {"nutOmit", "battery.charge.low"},
     };
     for (const auto &[key, value] : broken) {
         QJsonObject json = baseScenario();
@@ -132,6 +133,19 @@ TEST(StationState, NutVariablesFollowMainsAndCharge)
     EXPECT_EQ(nut["ups.model"].toString(), "TQ-UPS-VESSA 5 Core");
     EXPECT_EQ(nut["ups.mfr"].toString(), "Maker");
     EXPECT_EQ(nut["ups.realpower.nominal"].toDouble(), 1024);
+}
+
+TEST(StationState, NutLeavesOutWhatTheScenarioOmits)
+{
+    QJsonObject json = baseScenario();
+    json.insert("nutOmit", QJsonArray{"battery.charge.low", "ups.mfr"});
+    const Scenario scenario = parsed(json);
+    const QJsonObject variables = nutVariables(scenario, stationStateAt(scenario, 0));
+    EXPECT_FALSE(variables.contains("battery.charge.low"));
+    EXPECT_FALSE(variables.contains("ups.mfr"));
+    EXPECT_TRUE(variables.contains("battery.charge"));
+    // The station's own lower limit still goes over the serial link.
+    EXPECT_EQ(attrInt32(stationStateAt(scenario, 0).attributes.value(19)), 20);
 }
 
 TEST(StationState, AttributesWithMainsCutAndDerivedTotals)

@@ -185,6 +185,15 @@ std::optional<Scenario> parseScenario(const QJsonObject &json, QString *error)
             scenario.dropRepliesTo = id;
     }
 
+    const QJsonValue omit = json.value(QStringLiteral("nutOmit"));
+    if (!omit.isUndefined()) {
+        const QJsonArray names = omit.toArray();
+        for (const QJsonValue &name : names)
+            scenario.nutOmit.append(name.toString());
+        if (!omit.isArray() || scenario.nutOmit.contains(QString()))
+            read.fail(QStringLiteral("\"nutOmit\" must be a list of NUT variable names"));
+    }
+
     if (read.failed)
         return std::nullopt;
     return scenario;
