@@ -63,6 +63,8 @@ export class FakeProgram {
       enableLowPowerShutdown: true,
       enableRemoteLowPowerShutdown: false,
     };
+    // What the shutdown command does: it starts, or it fails with its own words.
+    this.shutdownOutcome = { ok: true, reason: 'shutdown started' };
     this.history = [];
     this.fullHistory = false;
     this.tickCount = 0;
@@ -184,7 +186,8 @@ export class FakeProgram {
       'batterySetting.getBatteryChargeLow': (_p, reply) => reply(s.connected ? s.chargeLow : 0),
       'global.getDeviceSn': (_p, reply) => reply(s.connected ? s.sn : ''),
       'global.softwareUpdate': (_p, reply) => this.runUpdate(reply),
-      'global.shutdown': (_p, reply) => reply(true),
+      'global.shutdown': (_p, reply) => this.shutDown(reply),
+      'global.cancelLowPowerShutdown': (_p, reply) => reply(true),
       'global.getSystemInfoAndVersion': (_p, reply) => reply({ cpu: '', os: 1, version: '1.0.0.14' }),
       'global.getVersion': (_p, reply) => reply('1.0.0.14'),
       'global.enableNotify': (p, reply) => {
@@ -203,6 +206,13 @@ export class FakeProgram {
       'global.getLowPowerShutdown': (_p, reply) => reply({}),
       'global.usbDriverInstall': (_p, reply) => reply(true),
     };
+  }
+
+  // Every attempt is reported to every page, and answered to the page that asked.
+  shutDown(reply) {
+    const { ok, reason } = this.shutdownOutcome;
+    this.notify('global.notifyShutdownResult', { ok, reason });
+    reply(ok);
   }
 
   runUpdate(reply) {

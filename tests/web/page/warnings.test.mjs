@@ -53,8 +53,21 @@ describe('warnings', () => {
     await page.getByTestId('shutdown-cancel').click();
     await page.getByTestId('shutdown-overlay').waitFor({ state: 'hidden' });
     assert.match(await text(page, 'shutdown-note'), /cancelled/);
+    // The program holds its own deadline behind the page's countdown; the cancel disarms it.
+    await server.waitForCall('global.cancelLowPowerShutdown', () => true, 2000);
     await page.waitForTimeout(500);
     assert.equal(server.callsOf('global.shutdown').length, 0);
+  });
+
+  it('tells the program of a cancel made while the connection was down', async () => {
+    await openOn('home');
+    server.notify('global.notifyLowPowerShutdown', STAGE_ONE);
+    await page.getByTestId('shutdown-overlay').waitFor();
+    server.dropConnections();
+    await eventually(async () => assert.equal(await text(page, 'status-pill'), 'Connecting to Amperlane…'));
+    await page.getByTestId('shutdown-cancel').click();
+    await server.waitForCall('global.cancelLowPowerShutdown', () => true, 10000);
+    assert.equal(server.callsOf('global.cancelLowPowerShutdown').length, 1);
   });
 
   it('shuts down when stage two has counted its 5 seconds, even after stage one was cancelled', async () => {
