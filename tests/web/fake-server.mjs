@@ -37,6 +37,8 @@ export function defaultStation() {
     selfTestResult: 3,
     selfTestDelayMs: 1500,
     steady: false,
+    // The monitor cannot read the station (cable pulled, server gone): it reports nothing.
+    linkLost: false,
   };
 }
 
@@ -236,6 +238,13 @@ export class FakeProgram {
     this.notify('global.notifyDevConnectStatus', { mode: this.connect.mode, status: connected ? 'connectDev' : 'noDev' });
   }
 
+  // The monitor's word after 15 s without a reading while on battery, and again when it reads.
+  setLinkLost(lost) {
+    const s = this.station;
+    s.linkLost = lost;
+    this.notify('global.notifyUpsLinkLost', { mode: this.connect.mode, onBattery: true, lastCharge: s.charge, seconds: lost ? 15 : 0 });
+  }
+
   wobble(value, spread) {
     if (this.station.steady) return value;
     return Math.max(0, Math.round(value + (Math.random() - 0.5) * spread));
@@ -244,7 +253,7 @@ export class FakeProgram {
   tick() {
     const s = this.station;
     this.tickCount += 1;
-    if (!s.connected) return;
+    if (!s.connected || s.linkLost) return;
     const input = s.onBattery ? 0 : this.wobble(s.inputPower, 30);
     const output = this.wobble(s.outputPower, 20);
     this.history.push([input, output]);

@@ -240,6 +240,7 @@ export class Controller {
     on('global.notifyLowPowerTip', (p) => this.lowPowerTip(obj(p)));
     on('global.notifyLowPowerShutdown', (p) => this.lowPowerShutdown(obj(p) as ShutdownNotice));
     on('global.notifyShutdownResult', (p) => this.shutdownResult(obj(p)));
+    on('global.notifyUpsLinkLost', (p) => this.upsLinkLost(obj(p)));
     on('global.notifyUsbDriverInstallLoading', () => this.store.set({ driver: 'installing' }));
     on('global.notifyUsbDriverInstallResult', (p) =>
       this.store.set({ driver: obj(p).status === true ? 'done' : 'failed' }),
@@ -259,7 +260,7 @@ export class Controller {
     const status = p.status === 'connectDev' ? 'connectDev' : 'noDev';
     const wasConnected = this.state.dev === 'connectDev';
     if (status === 'connectDev') {
-      this.store.set({ dev: status, devMode: str(p.mode), usbSerialTip: false });
+      this.store.set({ dev: status, devMode: str(p.mode), usbSerialTip: false, linkLost: null });
       // The program forgets which pages want notifications when it loses the station.
       if (this.page) this.enterPage(this.page);
       void this.loadDeviceState();
@@ -345,6 +346,23 @@ export class Controller {
     const reason = str(p.reason);
     this.log(`shutdown ${p.ok ? 'started' : 'failed'}: ${reason}`);
     this.store.set({ shutdown: onResult(this.state.shutdown, { ok: p.ok, reason }, Date.now()) });
+  }
+
+  private upsLinkLost(p: Record<string, unknown>): void {
+    const seconds = num(p.seconds);
+    if (seconds === null) return;
+    if (seconds <= 0) {
+      if (this.state.linkLost) this.store.set({ linkLost: null });
+      return;
+    }
+    const lastCharge = num(p.lastCharge);
+    this.log(`station not read for ${seconds} s while on battery at ${String(lastCharge)}`);
+    const dismissed = this.state.linkLost?.dismissed ?? false;
+    this.store.set({ linkLost: { mode: str(p.mode) || this.state.devMode, lastCharge, dismissed } });
+  }
+
+  dismissLinkLost(): void {
+    if (this.state.linkLost) this.store.set({ linkLost: { ...this.state.linkLost, dismissed: true } });
   }
 
   // --- actions ---------------------------------------------------------------------------

@@ -40,6 +40,14 @@ export interface BatterySettings {
   mode: string;
 }
 
+// The program could not read the station for a while, and it was last seen on battery.
+export interface LinkLost {
+  mode: string;
+  lastCharge: number | null;
+  // The user closed the message; the title bar still shows the lost station.
+  dismissed: boolean;
+}
+
 export type SelfTest =
   | { kind: 'idle' }
   | { kind: 'running'; startedAt: number }
@@ -79,6 +87,7 @@ export interface AppState {
   history: PowerHistory;
   shutdown: ShutdownState;
   tip: { limit: number; low: number } | null;
+  linkLost: LinkLost | null;
   driver: DriverState;
   usbSerialTip: boolean;
   update: UpdateState;
@@ -111,6 +120,7 @@ export function initialState(lang: Lang): AppState {
     history: { times: [], input: [], output: [] },
     shutdown: IDLE,
     tip: null,
+    linkLost: null,
     driver: 'idle',
     usbSerialTip: false,
     update: { kind: 'idle' },

@@ -6,8 +6,9 @@ import { h, setText, svg } from '../ui/dom';
 import { ICONS } from '../ui/icons';
 import { button } from '../ui/widgets';
 
-// Everything that interrupts the page: the shutdown countdown, the remote shutdown warning, the
-// low-battery tip, the USB driver installation, the serial-port tip and the update restart.
+// Everything that interrupts the page: the shutdown countdown, the remote shutdown warning, a
+// shutdown that did not happen, the low-battery tip, the lost station, the USB driver
+// installation, the serial-port tip and the update restart.
 export function createOverlays(controller: Controller, t: Translate): { el: HTMLElement; update(s: AppState): void } {
   // --- shutdown countdown and remote warning ---
   const count = h('div', { class: 'count', 'data-testid': 'countdown-seconds' });
@@ -70,6 +71,17 @@ export function createOverlays(controller: Controller, t: Translate): { el: HTML
     h('button', { type: 'button', class: 'icon-btn', 'aria-label': t('common.close'), onclick: () => controller.store.set({ usbSerialTip: false }) }, svg(ICONS.close)),
   );
 
+  // --- the station could not be read while it was on battery ---
+  const linkLostText = h('span', null);
+  const linkLostHint = h('span', null);
+  const linkLost = h(
+    'div',
+    { class: 'toast danger', 'data-testid': 'link-lost', role: 'alert' },
+    svg(ICONS.warn),
+    h('div', { class: 'toast-text' }, h('strong', null, t('linkLost.title')), linkLostText, linkLostHint),
+    h('button', { type: 'button', class: 'icon-btn', 'aria-label': t('common.close'), 'data-testid': 'link-lost-close', onclick: () => controller.dismissLinkLost() }, svg(ICONS.close)),
+  );
+
   // --- the program restarts after an update ---
   const restarting = h(
     'div',
@@ -77,7 +89,8 @@ export function createOverlays(controller: Controller, t: Translate): { el: HTML
     h('div', { class: 'dialog' }, h('div', { class: 'spinner' }), h('h2', { class: 'dialog-title' }, t('update.installingTitle')), h('p', null, t('update.installing'))),
   );
 
-  const el = h('div', { class: 'overlays' }, note, serial, tip, driver, restarting, shutdown);
+  const toasts = h('div', { class: 'toasts' }, linkLost, serial, note);
+  const el = h('div', { class: 'overlays' }, toasts, tip, driver, restarting, shutdown);
 
   function updateShutdown(s: AppState): void {
     const st = s.shutdown;
@@ -135,12 +148,21 @@ export function createOverlays(controller: Controller, t: Translate): { el: HTML
     }
   }
 
+  function updateLinkLost(s: AppState): void {
+    linkLost.hidden = !s.linkLost || s.linkLost.dismissed;
+    if (!s.linkLost) return;
+    const charge = s.linkLost.lastCharge;
+    setText(linkLostText, charge !== null ? t('linkLost.text', { charge }) : t('linkLost.textNoCharge'));
+    setText(linkLostHint, t(s.linkLost.mode === 'remote' ? 'linkLost.remote' : 'linkLost.local'));
+  }
+
   function update(s: AppState): void {
     updateShutdown(s);
     tip.hidden = !s.tip || s.shutdown.kind !== 'idle';
     if (s.tip) setText(tipText, t('tip.text', { limit: s.tip.limit, low: s.tip.low }));
     updateDriver(s);
     serial.hidden = !s.usbSerialTip;
+    updateLinkLost(s);
     restarting.hidden = s.update.kind !== 'installing';
   }
 
