@@ -64,6 +64,7 @@ export class FakeProgram {
       lowPowerShutdownValue: 4,
       enableLowPowerShutdown: true,
       enableRemoteLowPowerShutdown: false,
+      defaultChargeLow: 10,
     };
     // What the shutdown command does: it starts, or it fails with its own words.
     this.shutdownOutcome = { ok: true, reason: 'shutdown started' };
@@ -176,15 +177,7 @@ export class FakeProgram {
       'homePage.getLast100TurnOffChargeTime': (_p, reply) => reply(s.connected ? s.turnOffTimes.slice(-100) : []),
       'homePage.getLastSelfTestTime': (_p, reply) => reply(s.connected && s.lastSelfTest ? s.lastSelfTest : {}),
       'batterySetting.getSettingParam': (_p, reply) => reply({ ...this.battery, mode: this.connect.mode }),
-      'batterySetting.setSettingParam': (p, reply) => {
-        this.battery = {
-          lowPowerTipValue: Number.isInteger(p.lowPowerTipValue) ? p.lowPowerTipValue : 0,
-          lowPowerShutdownValue: Number.isInteger(p.lowPowerShutdownValue) ? p.lowPowerShutdownValue : 0,
-          enableLowPowerShutdown: p.enableLowPowerShutdown === true,
-          enableRemoteLowPowerShutdown: p.enableRemoteLowPowerShutdown === true,
-        };
-        reply(true);
-      },
+      'batterySetting.setSettingParam': (p, reply) => reply(this.setBatterySetting(p)),
       'batterySetting.getBatteryChargeLow': (_p, reply) => reply(s.connected ? s.chargeLow : 0),
       'global.getDeviceSn': (_p, reply) => reply(s.connected ? s.sn : ''),
       'global.softwareUpdate': (_p, reply) => this.runUpdate(reply),
@@ -208,6 +201,21 @@ export class FakeProgram {
       'global.getLowPowerShutdown': (_p, reply) => reply({}),
       'global.usbDriverInstall': (_p, reply) => reply(true),
     };
+  }
+
+  // Out-of-range margins or low level are refused whole, and the stored values kept.
+  setBatterySetting(p) {
+    const whole = (value, min, max) => Number.isInteger(value) && value >= min && value <= max;
+    const defaultChargeLow = p.defaultChargeLow ?? this.battery.defaultChargeLow;
+    if (!whole(p.lowPowerTipValue, 1, 50) || !whole(p.lowPowerShutdownValue, 1, 50) || !whole(defaultChargeLow, 0, 90)) return false;
+    this.battery = {
+      lowPowerTipValue: p.lowPowerTipValue,
+      lowPowerShutdownValue: p.lowPowerShutdownValue,
+      enableLowPowerShutdown: p.enableLowPowerShutdown === true,
+      enableRemoteLowPowerShutdown: p.enableRemoteLowPowerShutdown === true,
+      defaultChargeLow,
+    };
+    return true;
   }
 
   // Every attempt is reported to every page, and answered to the page that asked.

@@ -29,6 +29,7 @@ const UPDATE_TIMEOUT_MS = 15 * 60 * 1000;
 const SHUTDOWN_RETRY_MS = 2000;
 // The program waits up to 5 s for the shutdown command before it answers.
 const SHUTDOWN_ANSWER_MS = 15000;
+const DEFAULT_CHARGE_LOW = 10;
 const DETAIL_POLL_MS = 3000;
 const SERIAL_LINK_FRESH_MS = 5000;
 const MAX_TURN_OFF_TIMES = 100;
@@ -195,6 +196,7 @@ export class Controller {
       lowPowerShutdownValue: num(o.lowPowerShutdownValue) ?? 4,
       enableLowPowerShutdown: o.enableLowPowerShutdown === true,
       enableRemoteLowPowerShutdown: o.enableRemoteLowPowerShutdown === true,
+      defaultChargeLow: num(o.defaultChargeLow) ?? DEFAULT_CHARGE_LOW,
       mode: str(o.mode) || 'local',
     };
     const lowLevel = num(low);
@@ -447,6 +449,7 @@ export class Controller {
     return ok === true;
   }
 
+  // False when the program refused the values (it then keeps the stored ones).
   async saveBatterySettings(settings: Omit<BatterySettings, 'mode'>): Promise<boolean> {
     const ok = await this.rpc.call('batterySetting.setSettingParam', settings);
     await this.loadBatterySettings();

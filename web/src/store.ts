@@ -37,6 +37,8 @@ export interface BatterySettings {
   lowPowerShutdownValue: number;
   enableLowPowerShutdown: boolean;
   enableRemoteLowPowerShutdown: boolean;
+  // The low level used when the station reports none of its own.
+  defaultChargeLow: number;
   mode: string;
 }
 
