@@ -110,7 +110,7 @@ export function createBatteryPage(ctx: PageContext): PageView {
           { class: 'form' },
           h('div', { class: 'setting-row' }, h('div', null, h('div', { class: 'switch-label' }, t('battery.tip')), h('div', { class: 'hint' }, t('battery.tipHint'))), tip.el),
           h('div', { class: 'setting-row' }, h('div', null, h('div', { class: 'switch-label' }, t('battery.shutdown')), h('div', { class: 'hint' }, t('battery.shutdownHint'))), shutdown.el),
-          h('div', { class: 'setting-row' }, h('div', null, h('div', { class: 'switch-label' }, t('battery.defaultLow')), h('div', { class: 'hint' }, t('battery.defaultLowHint'))), defaultLow.el),
+          h('div', { class: 'setting-row' }, h('div', null, h('div', { class: 'switch-label' }, t('battery.defaultLow'))), defaultLow.el),
           local.el,
           remote.el,
         ),
