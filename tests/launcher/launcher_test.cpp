@@ -1,6 +1,8 @@
+#include "instancewait.h"
 #include "launchplan.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -152,3 +154,37 @@ TEST_F(LauncherTest, AfterAnUpdateWaitsForTheOldInstanceToEnd)
     oldInstance.waitForFinished();
 }
 
+TEST(InstanceWait, WaitsUntilTheOldInstanceHasEndedReportingAsItGoes)
+{
+    using namespace std::chrono_literals;
+    const InstanceWait wait{10s, 100ms, 10ms};
+    QElapsedTimer clock;
+    clock.start();
+    QList<long long> reports;
+    // Ends after 450 ms: up to four reports, then the wait returns as soon as it sees the end.
+    EXPECT_TRUE(waitWhileRunning([&] { return clock.elapsed() < 450; }, wait,
+                                 [&](long long seconds) { reports << seconds; }));
+    EXPECT_GE(reports.size(), 1);
+    EXPECT_LE(reports.size(), 4);
+    EXPECT_LT(clock.elapsed(), 5000);
+}
+
+TEST(InstanceWait, GivesUpAtTheBound)
+{
+    using namespace std::chrono_literals;
+    int reports = 0;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(waitWhileRunning([] { return true; }, InstanceWait{300ms, 1s, 10ms},
+                                  [&](long long) { reports++; }));
+    EXPECT_GE(clock.elapsed(), 300);
+    EXPECT_EQ(reports, 0);
+    EXPECT_TRUE(waitWhileRunning([] { return false; }, InstanceWait{}, [](long long) {}));
+}
+
+TEST(InstanceWait, TheLauncherWaitsMinutesNotSeconds)
+{
+    const InstanceWait wait;
+    EXPECT_EQ(wait.bound, std::chrono::minutes(5));
+    EXPECT_EQ(wait.reportEvery, std::chrono::seconds(30));
+}
