@@ -3,6 +3,7 @@
 #include "sessiontoken.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -32,8 +33,39 @@ TEST(SessionToken, FileIsReadableByTheOwnerOnlyAlsoWhenAnOldOneWasOpen)
     EXPECT_EQ(file.readAll(), "0123abcd");
     EXPECT_EQ(file.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
               QFile::ReadOwner | QFile::WriteOwner);
+}
 
+TEST(SessionToken, ALinkInThePlaceOfTheFileIsReplacedNotFollowed)
+{
+    QTemporaryDir dir;
+    const QString elsewhere = dir.path() + "/elsewhere";
+    {
+        QFile other(elsewhere);
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("someone else's");
+    }
+    ASSERT_TRUE(QFile::link(elsewhere, dir.path() + "/websocket.token"));
+    ASSERT_TRUE(writeSessionTokenFile(dir.path(), "0123abcd"));
+
+    const QFileInfo token(dir.path() + "/websocket.token");
+    EXPECT_FALSE(token.isSymLink());
+    QFile other(elsewhere);
+    ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+    EXPECT_EQ(other.readAll(), "someone else's");
+}
+
+TEST(SessionToken, AFailedWriteIsLogged)
+{
+    static QStringList messages;
+    messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { messages << text; });
+    QTemporaryDir dir;
     EXPECT_FALSE(writeSessionTokenFile(dir.path() + "/missing", "0123abcd"));
+    qInstallMessageHandler(previous);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().contains("session token")) << qPrintable(messages.first());
+    EXPECT_TRUE(messages.first().contains(dir.path() + "/missing/websocket.token"));
 }
 
 TEST(PageUrl, LocalFileWithTheLanguageInTheFragment)
