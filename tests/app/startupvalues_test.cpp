@@ -4,8 +4,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -87,4 +89,13 @@ TEST(PortBindFailure, CriticalBoxWithOneOkButton)
     EXPECT_EQ(box->text(), "Can not start the Amperlane due to port bind fail");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
     EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+}
+
+TEST(PortBindFailure, TheTrayIconGoesBeforeTheProcessEnds)
+{
+    QSystemTrayIcon tray(QIcon(":/no-such-icon"));
+    tray.show();
+    ASSERT_TRUE(tray.isVisible());
+    showPortBindFailure(tray);
+    EXPECT_FALSE(tray.isVisible());
 }
