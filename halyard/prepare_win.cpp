@@ -143,6 +143,11 @@ bool test_signing_enabled()
     return enabled;
 }
 
+void set_inf_text_token(token_id id, const char *text)
+{
+    set_token(id, inf_string_value(text, TOKEN_VALUE_SIZE - 1).c_str());
+}
+
 // Catalog and signing failures only stop the package from Windows 10 on, unless test signing
 // lets the unsigned package in anyway.
 bool catalog_failure_is_fatal(bool testSigning)
@@ -258,9 +263,11 @@ private:
         hardwareId_ = generic ? generic_hardware_id(type_)
                               : hardware_id_text(record_->vendor_id, record_->product_id,
                                                  record_->is_interface, record_->interface_number);
-        set_token(TK_INF_FILENAME, infFileName_.c_str());
-        set_token(TK_CAT_FILENAME, catalog_file_name(infFileName_).c_str());
-        set_token(TK_DEVICE_DESCRIPTION, record_->description);
+        // Texts from the device or the caller go into the INF as INF text, so that a quote, a
+        // percent sign or a line break in a USB product string cannot change the package.
+        set_inf_text_token(TK_INF_FILENAME, infFileName_.c_str());
+        set_inf_text_token(TK_CAT_FILENAME, catalog_file_name(infFileName_).c_str());
+        set_inf_text_token(TK_DEVICE_DESCRIPTION, record_->description);
         set_token(TK_DEVICE_HARDWARE_ID, hardwareId_.c_str());
         set_token(TK_USE_DEVICE_INTERFACE_GUID,
                   generic ? "NoDeviceInterfaceGUID" : "AddDeviceInterfaceGUID");
@@ -278,7 +285,7 @@ private:
 
         const char *vendor =
             options_.vendor_name ? options_.vendor_name : usb_vendor_name(record_->vendor_id);
-        set_token(TK_DEVICE_MANUFACTURER, vendor ? vendor : "(Undefined Vendor)");
+        set_inf_text_token(TK_DEVICE_MANUFACTURER, vendor ? vendor : "(Undefined Vendor)");
         char number[32];
         snprintf(number, sizeof number, "%05d", 1011);
         set_token(TK_WDF_VERSION, number);

@@ -7,10 +7,17 @@
 #include "signing_win.h"
 #include "tokenizer.h"
 
+#include <setupapi.h>
+
 using namespace hy;
 using namespace hytest;
 
 namespace {
+
+std::wstring wide(const std::string &text)
+{
+    return std::wstring(text.begin(), text.end());
+}
 
 BOOL WINAPI not_an_admin()
 {
@@ -82,6 +89,35 @@ TEST_F(PrepareTest, WinUsbPackageTakesDateAndVersionFromTheCoInstaller)
     EXPECT_NE(inf.find("USB\\VID_3746&PID_00AB&MI_00\r\n"), std::string::npos);
     EXPECT_NE(inf.find("WdfCoInstaller01011.dll = 1\r\n"), std::string::npos);
     EXPECT_NE(inf.find("KmdfLibraryVersion = 1.11\r\n"), std::string::npos);
+}
+
+// A USB product string is the device's to choose: a quote, a percent sign or a line break in it
+// must stay text of its one INF value.
+TEST_F(PrepareTest, DeviceTextsStayOneInfValue)
+{
+    description_ = "Evil \"Station\" 100%\r\n[DefaultInstall]\r\nAddReg=x";
+    record_.description = &description_[0];
+    prepare_options options = {};
+    options.driver_type = HY_CDC;
+    options.vendor_name = const_cast<char *>("50% \"Maker\"\n");
+    ASSERT_EQ(hy_prepare_driver(&record_, folder_.c_str(), "100%_evil.inf", &options, infPath_), 0);
+
+    const std::wstring path = wide(folder_ + "\\100%_evil.inf");
+    HINF inf = SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
+    ASSERT_NE(inf, INVALID_HANDLE_VALUE);
+    auto value = [&](const wchar_t *section, const wchar_t *key) {
+        INFCONTEXT line;
+        wchar_t text[512] = {};
+        if (!SetupFindFirstLineW(inf, section, key, &line) ||
+            !SetupGetStringFieldW(&line, 1, text, 512, nullptr))
+            return std::wstring(L"<none>");
+        return std::wstring(text);
+    };
+    EXPECT_EQ(value(L"Strings", L"DeviceName"), L"Evil \"Station\" 100%[DefaultInstall]AddReg=x");
+    EXPECT_EQ(value(L"Strings", L"ProviderName"), L"50% \"Maker\"");
+    EXPECT_EQ(value(L"Version", L"CatalogFile"), L"100%_evil.cat");
+    EXPECT_EQ(SetupGetLineCountW(inf, L"DefaultInstall"), -1);
+    SetupCloseInfFile(inf);
 }
 
 TEST_F(PrepareTest, NotElevatedWritesNoCatalog)
