@@ -8,6 +8,7 @@
 #include "tokenizer.h"
 
 #include <setupapi.h>
+#include <wincrypt.h>
 
 using namespace hy;
 using namespace hytest;
@@ -22,6 +23,66 @@ std::wstring wide(const std::string &text)
 BOOL WINAPI not_an_admin()
 {
     return FALSE;
+}
+
+// What the machine trusts after a signing: a code-signing certificate of the subject in the Root
+// store that ends on 2029-01-01 and whose key is gone. (Wine keeps the copies of earlier runs,
+// which the same code made.)
+void expect_trusted_code_signing_certificate(const std::string &subject)
+{
+    HCERTSTORE store =
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
+    ASSERT_NE(store, nullptr);
+    BYTE name[256];
+    DWORD size = sizeof name;
+    ASSERT_TRUE(CertStrToNameA(X509_ASN_ENCODING, subject.c_str(), CERT_X500_NAME_STR, nullptr,
+                               name, &size, nullptr));
+    CERT_NAME_BLOB blob = {size, name};
+    int found = 0;
+    PCCERT_CONTEXT c = nullptr;
+    while ((c = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_NAME,
+                                           &blob, c)) != nullptr) {
+        found++;
+        char text[128] = {};
+        CertNameToStrA(X509_ASN_ENCODING, &c->pCertInfo->Subject, CERT_X500_NAME_STR, text,
+                       sizeof text);
+        EXPECT_EQ(std::string(text), subject);
+
+        const CERT_EXTENSION *eku = CertFindExtension(
+            szOID_ENHANCED_KEY_USAGE, c->pCertInfo->cExtension, c->pCertInfo->rgExtension);
+        ASSERT_NE(eku, nullptr);
+        EXPECT_TRUE(eku->fCritical);
+        BYTE usageBuffer[256];
+        DWORD usageSize = sizeof usageBuffer;
+        ASSERT_TRUE(CertGetEnhancedKeyUsage(c, CERT_FIND_EXT_ONLY_ENHKEY_USAGE_FLAG,
+                                            reinterpret_cast<CERT_ENHKEY_USAGE *>(usageBuffer),
+                                            &usageSize));
+        const auto *usage = reinterpret_cast<CERT_ENHKEY_USAGE *>(usageBuffer);
+        ASSERT_EQ(usage->cUsageIdentifier, 1u);
+        EXPECT_STREQ(usage->rgpszUsageIdentifier[0], szOID_PKIX_KP_CODE_SIGNING);
+
+        SYSTEMTIME end = {};
+        FileTimeToSystemTime(&c->pCertInfo->NotAfter, &end);
+        EXPECT_EQ(end.wYear, 2029);
+        EXPECT_EQ(end.wMonth, 1);
+        EXPECT_EQ(end.wDay, 1);
+        EXPECT_EQ(end.wHour * 3600 + end.wMinute * 60 + end.wSecond, 0);
+
+        // Wine keeps the key link on the stored copy; the key it names must be gone.
+        BYTE keyInfoBuffer[512];
+        DWORD keySize = sizeof keyInfoBuffer;
+        if (CertGetCertificateContextProperty(c, CERT_KEY_PROV_INFO_PROP_ID, keyInfoBuffer,
+                                              &keySize)) {
+            const auto *keyInfo = reinterpret_cast<CRYPT_KEY_PROV_INFO *>(keyInfoBuffer);
+            HCRYPTPROV provider = 0;
+            EXPECT_FALSE(CryptAcquireContextW(
+                &provider, keyInfo->pwszContainerName, keyInfo->pwszProvName, keyInfo->dwProvType,
+                (keyInfo->dwFlags & CRYPT_MACHINE_KEYSET) | CRYPT_SILENT))
+                << "the trusted certificate still leads to its key";
+        }
+    }
+    EXPECT_GE(found, 1);
+    CertCloseStore(store, 0);
 }
 
 } // namespace
@@ -243,6 +304,7 @@ TEST_F(PrepareTest, SignedPackageWhenTheSystemSaysSo)
     EXPECT_NE(
         log.find("Successfully signed file '" + folder_ + "\\Power_Station_(Interface_1).cat'"),
         std::string::npos);
+    expect_trusted_code_signing_certificate(subject);
     RemoveCertFromStore(subject.c_str(), "Root");
     RemoveCertFromStore(subject.c_str(), "TrustedPublisher");
 }
