@@ -20,6 +20,12 @@ std::wstring wide(const std::string &text)
     return std::wstring(text.begin(), text.end());
 }
 
+HRESULT WINAPI failing_guid(GUID *guid)
+{
+    *guid = GUID{};
+    return E_FAIL;
+}
+
 BOOL WINAPI not_an_admin()
 {
     return FALSE;
@@ -179,6 +185,19 @@ TEST_F(PrepareTest, DeviceTextsStayOneInfValue)
     EXPECT_EQ(value(L"Version", L"CatalogFile"), L"100%_evil.cat");
     EXPECT_EQ(SetupGetLineCountW(inf, L"DefaultInstall"), -1);
     SetupCloseInfFile(inf);
+}
+
+TEST_F(PrepareTest, NoPackageWithoutAFreshInterfaceGuid)
+{
+    function_override fakes({{"CoCreateGuid", as_proc(failing_guid)}});
+    EXPECT_EQ(prepare(HY_CDC, "guid.inf"), HY_ERROR_RESOURCE);
+    EXPECT_FALSE(file_exists(folder_ + "\\guid.inf"));
+    EXPECT_TRUE(path_untouched());
+    const std::string log = log_text();
+    EXPECT_NE(log.find("[hy_prepare_driver] Could not create a device interface GUID"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("[error] "), std::string::npos);
 }
 
 TEST_F(PrepareTest, NotElevatedWritesNoCatalog)
