@@ -32,5 +32,5 @@ int main(int argc, char **argv)
     std::fclose(out);
     // Whole, or not at all, for the test that waits for it.
     return MoveFileExA((record + ".new").c_str(), record.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0
-                                                                                           : 1;
+                                                                                             : 1;
 }
