@@ -143,7 +143,7 @@ void AmperlaneApp::_initJrpc(const QString &sessionToken)
                        "Amperlane cannot listen port %1 \nPlease check if the port is occupied")
                        .arg(kWebsocketPort);
     qCritical() << "Can not start the Amperlane due to port bind fail";
-    showPortBindFailure();
+    showPortBindFailure(*tray);
     // Nothing of the half-built program may run on: the server's and the service's threads are
     // already up, so the process ends without running any destructor.
     std::fflush(nullptr);

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QSystemTrayIcon>
 
 std::unique_ptr<QMessageBox> makePortBindFailureBox()
 {
@@ -10,8 +11,9 @@ std::unique_ptr<QMessageBox> makePortBindFailureBox()
         QStringLiteral("Can not start the Amperlane due to port bind fail"), QMessageBox::Ok);
 }
 
-void showPortBindFailure()
+void showPortBindFailure(QSystemTrayIcon &tray)
 {
+    tray.hide();
     if (QGuiApplication::platformName() == QLatin1String("offscreen"))
         return;
     makePortBindFailureBox()->exec();

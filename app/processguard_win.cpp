@@ -9,6 +9,8 @@
 
 namespace {
 
+const wchar_t kInstanceName[] = L"AmperlaneUniqueAppIdentifier";
+
 // The name lives exactly as long as this handle, which stays open until the process ends, except
 // when the process relaunches itself elevated.
 HANDLE instanceMutex = nullptr;
@@ -31,15 +33,19 @@ bool isAdministrator()
 
 bool claimInstanceMarker()
 {
-    instanceMutex = CreateMutexW(nullptr, FALSE, L"AmperlaneUniqueAppIdentifier");
-    return GetLastError() != ERROR_ALREADY_EXISTS;
+    instanceMutex = CreateMutexW(nullptr, FALSE, kInstanceName);
+    const DWORD error = GetLastError();
+    // An elevated instance's mutex refuses a normal process access to it: that, too, means the
+    // name is held.
+    return error != ERROR_ALREADY_EXISTS &&
+           !(instanceMutex == nullptr && error == ERROR_ACCESS_DENIED);
 }
 
 bool instanceMarkerHeld()
 {
-    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"AmperlaneUniqueAppIdentifier");
+    const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, kInstanceName);
     if (!mutex)
-        return false;
+        return GetLastError() == ERROR_ACCESS_DENIED;
     CloseHandle(mutex);
     return true;
 }

@@ -1,7 +1,10 @@
 #include "sessiontoken.h"
 
+#include "sessiontokenfile.h"
+
 #include <QByteArray>
-#include <QFile>
+#include <QDebug>
+#include <QDir>
 #include <QRandomGenerator>
 
 #include <array>
@@ -16,11 +19,9 @@ QString makeSessionToken()
 
 bool writeSessionTokenFile(const QString &folder, const QString &token)
 {
-    constexpr QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-    QFile file(QStringLiteral("%1/websocket.token").arg(folder));
-    // A file left by an earlier run may carry wider permissions: narrow them before writing.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate, ownerOnly) ||
-        !file.setPermissions(ownerOnly))
-        return false;
-    return file.write(token.toLatin1()) == token.size() && file.flush();
+    const QString path = QStringLiteral("%1/websocket.token").arg(folder);
+    if (writeUserOnlyFile(QDir::toNativeSeparators(path).toStdString(), token.toStdString()))
+        return true;
+    qWarning() << "Failed to write the session token file" << path;
+    return false;
 }

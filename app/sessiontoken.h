@@ -7,6 +7,6 @@
 // 128 random bits from the system's generator, as 32 lower-case hexadecimal digits.
 QString makeSessionToken();
 
-// Writes the token to "<folder>/websocket.token", readable and writable by the owner only, for
-// the user's own tools. False when the file cannot be written.
+// Writes the token to a new "<folder>/websocket.token" that only the current user may read or
+// write, for the user's own tools. False, with a log line, when the file cannot be written.
 bool writeSessionTokenFile(const QString &folder, const QString &token);

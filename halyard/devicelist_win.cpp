@@ -10,11 +10,7 @@
 #include "winversion.h"
 #include "winversion_win.h"
 
-#include <windows.h>
-
-#include <cfgmgr32.h>
 #include <devpropdef.h>
-#include <setupapi.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -31,8 +27,6 @@ const char *const hub_services[] = {"usbhub",   "usbhub3",  "usb3hub",   "nusb3h
 
 const DEVPROPKEY bus_reported_device_desc = {
     {0x540b947e, 0x8b40, 0x45bc, {0xa8, 0xa2, 0x6a, 0x0b, 0x89, 0x4c, 0xbd, 0xa2}}, 4};
-
-using get_device_id_fn = CONFIGRET(WINAPI *)(DEVINST, PSTR, ULONG, ULONG);
 
 bool is_hub_service(const char *service)
 {
@@ -68,23 +62,13 @@ void free_records(device_record *list)
     }
 }
 
-// The first string of a string or multi-string property, or false when unreadable.
-bool read_string_property(HDEVINFO set, SP_DEVINFO_DATA &dev, DWORD property, char *buffer,
-                          DWORD size)
-{
-    memset(buffer, 0, size);
-    return SetupDiGetDeviceRegistryPropertyA(set, &dev, property, nullptr,
-                                             reinterpret_cast<BYTE *>(buffer), size - 2,
-                                             nullptr) != FALSE;
-}
-
 // One node's walk through the list rules; false leaves the node out.
 class node_reader
 {
 public:
     node_reader(HDEVINFO set, SP_DEVINFO_DATA &dev, DWORD index, const list_options &options,
-                get_device_id_fn getDeviceId, int &unknownCounter)
-        : set_(set), dev_(dev), index_(index), options_(options), getDeviceId_(getDeviceId),
+                const device_list_calls &calls, int &unknownCounter)
+        : set_(set), dev_(dev), index_(index), options_(options), calls_(calls),
           unknownCounter_(unknownCounter)
     {
     }
@@ -92,12 +76,12 @@ public:
     bool read(device_record *r)
     {
         char version[24] = {};
-        if (read_string_property(set_, dev_, SPDRP_DRIVER, buffer_, 256)) {
+        if (read_string_property(SPDRP_DRIVER, buffer_, 256)) {
             if (!options_.list_all_devices)
                 return false;
             read_driver_version(version);
         }
-        if (read_string_property(set_, dev_, SPDRP_SERVICE, buffer_, 256))
+        if (read_string_property(SPDRP_SERVICE, buffer_, 256))
             r->driver_name = copy_of(buffer_);
         bool isHub = is_hub_service(buffer_);
         bool isCompositeParent = _stricmp(buffer_, "usbccgp") == 0;
@@ -120,35 +104,44 @@ public:
     }
 
 private:
+    // The first string of a string or multi-string property, or false when unreadable.
+    bool read_string_property(DWORD property, char *buffer, DWORD size)
+    {
+        memset(buffer, 0, size);
+        return calls_.get_registry_property(set_, &dev_, property, nullptr,
+                                            reinterpret_cast<BYTE *>(buffer), size - 2,
+                                            nullptr) != FALSE;
+    }
+
     void read_driver_version(char (&version)[24])
     {
-        HKEY key = SetupDiOpenDevRegKey(set_, &dev_, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
+        HKEY key = calls_.open_driver_key(set_, &dev_, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
         if (key == INVALID_HANDLE_VALUE)
             return;
         DWORD size = sizeof version - 1;
         DWORD type = 0;
-        if (RegQueryValueExA(key, "DriverVersion", nullptr, &type,
-                             reinterpret_cast<BYTE *>(version), &size) != ERROR_SUCCESS)
+        if (calls_.query_value(key, "DriverVersion", nullptr, &type,
+                               reinterpret_cast<BYTE *>(version), &size) != ERROR_SUCCESS)
             version[0] = '\0';
-        RegCloseKey(key);
+        calls_.close_key(key);
     }
 
     void read_ids(device_record *r)
     {
         char ids[1024];
-        if (read_string_property(set_, dev_, SPDRP_HARDWAREID, ids, sizeof ids)) {
+        if (read_string_property(SPDRP_HARDWAREID, ids, sizeof ids)) {
             writeLog(HY_DEBUG, LIST, "Hardware ID: %s", ids);
         } else {
             writeLog(HY_ERROR, LIST, "Could not get hardware ID");
             ids[0] = '\0';
         }
         r->hardware_id = copy_of(ids);
-        if (read_string_property(set_, dev_, SPDRP_COMPATIBLEIDS, ids, sizeof ids))
+        if (read_string_property(SPDRP_COMPATIBLEIDS, ids, sizeof ids))
             writeLog(HY_DEBUG, LIST, "Compatible ID: %s", ids);
         else
             ids[0] = '\0';
         r->compatible_id = copy_of(ids);
-        if (read_string_property(set_, dev_, SPDRP_UPPERFILTERS, ids, sizeof ids)) {
+        if (read_string_property(SPDRP_UPPERFILTERS, ids, sizeof ids)) {
             writeLog(HY_DEBUG, LIST, "Upper filter: %s", ids);
             r->upper_filter = copy_of(ids);
         }
@@ -167,7 +160,7 @@ private:
 
     bool read_device_id(device_record *r)
     {
-        CONFIGRET cr = getDeviceId_(dev_.DevInst, buffer_, 256, 0);
+        CONFIGRET cr = calls_.get_device_id(dev_.DevInst, buffer_, 256, 0);
         if (cr != CR_SUCCESS) {
             writeLog(HY_ERROR, LIST, "Could not retrieve simple path for device %d: CR error %d",
                      static_cast<int>(index_), static_cast<int>(cr));
@@ -184,13 +177,13 @@ private:
         wchar_t text[DESCRIPTION_CHARS] = {};
         DEVPROPTYPE type = 0;
         BOOL ok =
-            SetupDiGetDevicePropertyW(set_, &dev_, &bus_reported_device_desc, &type,
-                                      reinterpret_cast<BYTE *>(text), sizeof text - 2, nullptr, 0);
+            calls_.get_device_property(set_, &dev_, &bus_reported_device_desc, &type,
+                                       reinterpret_cast<BYTE *>(text), sizeof text - 2, nullptr, 0);
         if (!ok) {
             memset(text, 0, sizeof text);
-            ok = SetupDiGetDeviceRegistryPropertyW(set_, &dev_, SPDRP_DEVICEDESC, nullptr,
-                                                   reinterpret_cast<BYTE *>(text), sizeof text - 2,
-                                                   nullptr);
+            ok = calls_.get_registry_property_w(set_, &dev_, SPDRP_DEVICEDESC, nullptr,
+                                                reinterpret_cast<BYTE *>(text), sizeof text - 2,
+                                                nullptr);
         }
         if (!ok || text[0] == L'\0') {
             writeLog(HY_DEBUG, LIST, "Could not read device description for %d: %s",
@@ -230,14 +223,28 @@ private:
     SP_DEVINFO_DATA &dev_;
     DWORD index_;
     const list_options &options_;
-    get_device_id_fn getDeviceId_;
+    const device_list_calls &calls_;
     int &unknownCounter_;
     char buffer_[256] = {};
 };
 
 } // namespace
 
-int hy_create_list(device_record **list, const list_options *options)
+const device_list_calls setupapi_calls = {
+    SetupDiGetClassDevsA,
+    SetupDiEnumDeviceInfo,
+    SetupDiGetDeviceRegistryPropertyA,
+    SetupDiGetDeviceRegistryPropertyW,
+    SetupDiGetDevicePropertyW,
+    SetupDiOpenDevRegKey,
+    RegQueryValueExA,
+    RegCloseKey,
+    SetupDiDestroyDeviceInfoList,
+    nullptr,
+};
+
+int hy_create_list(device_record **list, const list_options *options,
+                   const device_list_calls &systemCalls)
 {
     operation_guard guard(LIST);
     if (guard.result() != HY_SUCCESS)
@@ -251,11 +258,12 @@ int hy_create_list(device_record **list, const list_options *options)
     *list = nullptr;
     const list_options opts = options ? *options : list_options{};
 
-    get_device_id_fn getDeviceId = nullptr;
-    if (!resolve_into(getDeviceId, LIST, "Cfgmgr32", "CM_Get_Device_IDA"))
+    device_list_calls calls = systemCalls;
+    if (calls.get_device_id == nullptr &&
+        !resolve_into(calls.get_device_id, LIST, "Cfgmgr32", "CM_Get_Device_IDA"))
         return HY_ERROR_RESOURCE;
 
-    HDEVINFO set = SetupDiGetClassDevsA(nullptr, "USB", nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
+    HDEVINFO set = calls.get_class_devs(nullptr, "USB", nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
     if (set == INVALID_HANDLE_VALUE)
         return HY_ERROR_NO_DEVICE;
 
@@ -264,14 +272,14 @@ int hy_create_list(device_record **list, const list_options *options)
     int unknownCounter = 1;
     SP_DEVINFO_DATA dev = {};
     dev.cbSize = sizeof dev;
-    for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &dev); index++) {
+    for (DWORD index = 0; calls.enum_device_info(set, index, &dev); index++) {
         auto *record = static_cast<device_record *>(calloc(1, sizeof(device_record)));
         if (record == nullptr) {
             free_records(head);
-            SetupDiDestroyDeviceInfoList(set);
+            calls.destroy_device_info_list(set);
             return HY_ERROR_RESOURCE;
         }
-        node_reader reader(set, dev, index, opts, getDeviceId, unknownCounter);
+        node_reader reader(set, dev, index, opts, calls, unknownCounter);
         if (!reader.read(record)) {
             free_record(record);
             continue;
@@ -279,7 +287,7 @@ int hy_create_list(device_record **list, const list_options *options)
         *tail = record;
         tail = &record->next;
     }
-    SetupDiDestroyDeviceInfoList(set);
+    calls.destroy_device_info_list(set);
     if (head == nullptr)
         return HY_ERROR_NO_DEVICE;
     *list = head;
@@ -288,9 +296,10 @@ int hy_create_list(device_record **list, const list_options *options)
 
 int hy_destroy_list(device_record *list)
 {
+    // The records belong to this process, so another process's listing is no reason to keep
+    // them: a caller told "busy" would leak the list (the export does not retry), and one that
+    // retried after they were freed would free them twice.
     operation_guard guard("hy_destroy_list");
-    if (guard.result() != HY_SUCCESS)
-        return guard.result();
     free_records(list);
     return HY_SUCCESS;
 }

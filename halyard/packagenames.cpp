@@ -51,6 +51,29 @@ std::string hardware_id_text(uint16_t vendorId, uint16_t productId, bool isInter
     return text;
 }
 
+std::string inf_string_value(const char *text, size_t maxBytes)
+{
+    std::string out;
+    const char *p = text ? text : "";
+    while (*p != '\0') {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        // One character: a single byte, or a UTF-8 lead byte with its continuation bytes.
+        size_t length = 1;
+        while ((c & 0xC0) == 0xC0 && (static_cast<unsigned char>(p[length]) & 0xC0) == 0x80)
+            length++;
+        std::string piece;
+        if (c == '"' || c == '%')
+            piece.assign(2, *p);
+        else if (c >= 0x20 && c != 0x7F)
+            piece.assign(p, length);
+        if (out.size() + piece.size() > maxBytes)
+            break;
+        out += piece;
+        p += length;
+    }
+    return out;
+}
+
 const char *generic_hardware_id(int driverType)
 {
     static const char *const ids[] = {"MS_COMP_WINUSB", "MS_COMP_LIBUSB0", "MS_COMP_LIBUSBK",

@@ -30,6 +30,11 @@ std::string catalog_hardware_id(const std::string &hardwareId);
 // "CN=<catalog hardware ID>" cut to 63 characters.
 std::string certificate_subject_for(const std::string &catalogHardwareId);
 
+// text as it may stand inside a quoted INF string value, and in an INF comment: control characters
+// are dropped (a CR or LF would start an INF line of its own), '"' and '%' are doubled. At most
+// maxBytes bytes, never cut inside a doubled pair or a UTF-8 sequence. Null reads as empty.
+std::string inf_string_value(const char *text, size_t maxBytes);
+
 std::string guid_text(uint32_t data1, uint16_t data2, uint16_t data3, const uint8_t data4[8]);
 std::string driver_date_text(int month, int day, int year);
 // major.minor.build.revision from the two 32-bit halves of a file version.

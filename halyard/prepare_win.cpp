@@ -18,8 +18,6 @@
 
 #include <windows.h>
 
-#include <objbase.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -94,11 +92,17 @@ int tokenize_template(const char *name, owned_text &out)
     return n;
 }
 
-std::string new_interface_guid()
+// A fresh GUID, or false: a failed call leaves the all-zero GUID, which every package would share.
+bool new_interface_guid(std::string &text)
 {
+    using co_create_guid = HRESULT(WINAPI *)(GUID *);
+    auto coCreateGuid = reinterpret_cast<co_create_guid>(
+        reinterpret_cast<void *>(resolve_proc("Ole32", "CoCreateGuid")));
     GUID guid = {};
-    CoCreateGuid(&guid);
-    return guid_text(guid.Data1, guid.Data2, guid.Data3, guid.Data4);
+    if (coCreateGuid == nullptr || FAILED(coCreateGuid(&guid)))
+        return false;
+    text = guid_text(guid.Data1, guid.Data2, guid.Data3, guid.Data4);
+    return true;
 }
 
 std::string driver_date(const VS_FIXEDFILEINFO &version)
@@ -143,6 +147,11 @@ bool test_signing_enabled()
     return enabled;
 }
 
+void set_inf_text_token(token_id id, const char *text)
+{
+    set_token(id, inf_string_value(text, TOKEN_VALUE_SIZE - 1).c_str());
+}
+
 // Catalog and signing failures only stop the package from Windows 10 on, unless test signing
 // lets the unsigned package in anyway.
 bool catalog_failure_is_fatal(bool testSigning)
@@ -181,9 +190,10 @@ public:
             r = extract_binaries(folder_.c_str());
         if (r == HY_SUCCESS)
             r = make_paths();
+        if (r == HY_SUCCESS)
+            r = fill_tokens();
         if (r != HY_SUCCESS)
             return r;
-        fill_tokens();
         r = write_inf(infName);
         if (r != HY_SUCCESS)
             return r;
@@ -252,15 +262,17 @@ private:
         return HY_SUCCESS;
     }
 
-    void fill_tokens()
+    int fill_tokens()
     {
         bool generic = options_.use_generic_driver;
         hardwareId_ = generic ? generic_hardware_id(type_)
                               : hardware_id_text(record_->vendor_id, record_->product_id,
                                                  record_->is_interface, record_->interface_number);
-        set_token(TK_INF_FILENAME, infFileName_.c_str());
-        set_token(TK_CAT_FILENAME, catalog_file_name(infFileName_).c_str());
-        set_token(TK_DEVICE_DESCRIPTION, record_->description);
+        // Texts from the device or the caller go into the INF as INF text, so that a quote, a
+        // percent sign or a line break in a USB product string cannot change the package.
+        set_inf_text_token(TK_INF_FILENAME, infFileName_.c_str());
+        set_inf_text_token(TK_CAT_FILENAME, catalog_file_name(infFileName_).c_str());
+        set_inf_text_token(TK_DEVICE_DESCRIPTION, record_->description);
         set_token(TK_DEVICE_HARDWARE_ID, hardwareId_.c_str());
         set_token(TK_USE_DEVICE_INTERFACE_GUID,
                   generic ? "NoDeviceInterfaceGUID" : "AddDeviceInterfaceGUID");
@@ -273,12 +285,17 @@ private:
             writeLog(HY_INFO, PREPARE, "Using Android Device Interface GUID");
             set_token(TK_DEVICE_INTERFACE_GUID, ANDROID_INTERFACE_GUID);
         } else {
-            set_token(TK_DEVICE_INTERFACE_GUID, new_interface_guid().c_str());
+            std::string guid;
+            if (!new_interface_guid(guid)) {
+                writeLog(HY_ERROR, PREPARE, "Could not create a device interface GUID");
+                return HY_ERROR_RESOURCE;
+            }
+            set_token(TK_DEVICE_INTERFACE_GUID, guid.c_str());
         }
 
         const char *vendor =
             options_.vendor_name ? options_.vendor_name : usb_vendor_name(record_->vendor_id);
-        set_token(TK_DEVICE_MANUFACTURER, vendor ? vendor : "(Undefined Vendor)");
+        set_inf_text_token(TK_DEVICE_MANUFACTURER, vendor ? vendor : "(Undefined Vendor)");
         char number[32];
         snprintf(number, sizeof number, "%05d", 1011);
         set_token(TK_WDF_VERSION, number);
@@ -288,6 +305,7 @@ private:
         set_token(TK_DRIVER_DATE, driver_date(version).c_str());
         set_token(TK_DRIVER_VERSION,
                   driver_version_text(version.dwFileVersionMS, version.dwFileVersionLS).c_str());
+        return HY_SUCCESS;
     }
 
     int write_inf(const char *infName)

@@ -5,8 +5,8 @@
 
 namespace hy {
 
-// Finds a function; the default loads the library unless it is already loaded. Tests replace it
-// to stand in for system functions that the platform only stubs.
+// Finds a function; the default loads the library from the system folder. Tests replace it to
+// stand in for system functions that the platform only stubs.
 using proc_resolver = FARPROC (*)(const char *library, const char *function);
 extern proc_resolver resolve_proc;
 

@@ -24,6 +24,8 @@ const wchar_t ALT_NAME[] = L"halyard driver package generator <https://amperlane
 const char CPS_ADDRESS[] = "https://amperlane.example/halyard/cps";
 const char CODE_SIGNING_OID[] = "1.3.6.1.5.5.7.3.3";
 const char CPS_QUALIFIER_OID[] = "1.3.6.1.5.5.7.2.1";
+// Each signing leaves one certificate per subject; more than this are not ours to chase.
+const int MAX_REMOVED_CERTIFICATES = 64;
 
 // Encodes a structure, asking for its size first; false leaves out empty.
 bool encode(decltype(&CryptEncodeObject) encodeObject, LPCSTR type, const void *value,
@@ -128,22 +130,21 @@ private:
     CERT_EXTENSIONS list_ = {};
 };
 
-bool acquire_key_container(HCRYPTPROV &provider, const char *op)
+// A new, empty key container. One of that name left from before goes first: any local account may
+// create a machine container and keep access to it, so reusing one would hand that account the
+// key made here with administrator rights.
+bool make_key_container(HCRYPTPROV &provider, const char *op)
 {
-    const DWORD flags = CRYPT_MACHINE_KEYSET | CRYPT_SILENT;
-    if (CryptAcquireContextW(&provider, KEY_CONTAINER, nullptr, PROV_RSA_FULL, flags)) {
-        writeLog(HY_DEBUG, op, "Acquired existing key container");
-        return true;
-    }
-    DWORD error = GetLastError();
-    if ((error == static_cast<DWORD>(NTE_BAD_KEYSET) ||
-         error == static_cast<DWORD>(NTE_KEYSET_ENTRY_BAD)) &&
-        CryptAcquireContextW(&provider, KEY_CONTAINER, nullptr, PROV_RSA_FULL,
-                             flags | CRYPT_NEWKEYSET)) {
+    HCRYPTPROV deleted = 0;
+    if (CryptAcquireContextW(&deleted, KEY_CONTAINER, nullptr, PROV_RSA_FULL,
+                             CRYPT_DELETEKEYSET | CRYPT_MACHINE_KEYSET | CRYPT_SILENT))
+        writeLog(HY_DEBUG, op, "Deleted existing key container");
+    if (CryptAcquireContextW(&provider, KEY_CONTAINER, nullptr, PROV_RSA_FULL,
+                             CRYPT_NEWKEYSET | CRYPT_MACHINE_KEYSET | CRYPT_SILENT)) {
         writeLog(HY_DEBUG, op, "Created new key container");
         return true;
     }
-    error = GetLastError();
+    DWORD error = GetLastError();
     writeLog(HY_WARNING, op, "Could not obtain a key container: %s (0x%08X)", pkiErrorText(error),
              static_cast<unsigned>(error));
     return false;
@@ -272,11 +273,13 @@ PCCERT_CONTEXT CreateSelfSignedCert(const char *subject)
     writeLog(HY_DEBUG, op, "Set Enhanced Key Usage, URL and CPS");
 
     HCRYPTPROV provider = 0;
-    if (!acquire_key_container(provider, op))
+    if (!make_key_container(provider, op))
         return nullptr;
     PCCERT_CONTEXT certificate = nullptr;
     HCRYPTKEY key = 0;
-    if (CryptGenKey(provider, AT_SIGNATURE, (4096u << 16) | CRYPT_EXPORTABLE, &key)) {
+    // Not exportable: the key is to sign one catalog and be destroyed, never to leave its
+    // container.
+    if (CryptGenKey(provider, AT_SIGNATURE, 4096u << 16, &key)) {
         writeLog(HY_DEBUG, op, "Generated new keypair...");
         certificate =
             certify_key(subject, pCertStrToNameA, pCertCreateSelfSignCertificate, extensions);
@@ -333,10 +336,12 @@ bool RemoveCertFromStore(const char *subject, const char *storeName)
     HY_PROC(CertDeleteCertificateFromStore);
     HY_PROC(CertCloseStore);
     HY_PROC(CertStrToNameA);
+    HY_PROC(CertFreeCertificateContext);
     if (!HY_BIND(op, "Crypt32", CertOpenStore) ||
         !HY_BIND(op, "Crypt32", CertFindCertificateInStore) ||
         !HY_BIND(op, "Crypt32", CertDeleteCertificateFromStore) ||
-        !HY_BIND(op, "Crypt32", CertCloseStore) || !HY_BIND(op, "Crypt32", CertStrToNameA))
+        !HY_BIND(op, "Crypt32", CertCloseStore) || !HY_BIND(op, "Crypt32", CertStrToNameA) ||
+        !HY_BIND(op, "Crypt32", CertFreeCertificateContext))
         return false;
 
     HCERTSTORE store = open_machine_store(pCertOpenStore, storeName);
@@ -352,11 +357,19 @@ bool RemoveCertFromStore(const char *subject, const char *storeName)
         result = false;
     }
     CERT_NAME_BLOB nameBlob = {static_cast<DWORD>(name.size()), name.data()};
-    while (result) {
+    // Bounded: a store that reports deletions it does not make must not keep this loop going.
+    for (int removed = 0; result; removed++) {
         PCCERT_CONTEXT found = pCertFindCertificateInStore(
             store, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_NAME, &nameBlob, nullptr);
         if (found == nullptr)
             break;
+        if (removed == MAX_REMOVED_CERTIFICATES) {
+            pCertFreeCertificateContext(found);
+            writeLog(HY_WARNING, op, "Certificate '%s' still in '%s' store after %d deletions",
+                     subject, storeName, MAX_REMOVED_CERTIFICATES);
+            result = false;
+            break;
+        }
         if (!pCertDeleteCertificateFromStore(found)) {
             writeLog(HY_WARNING, op, "Failed to delete certificate '%s' from '%s' store: %s",
                      subject, storeName, pkiErrorText(0));

@@ -1,23 +1,25 @@
+#include "instancewait.h"
 #include "launchplan.h"
 #include "processguard.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QThread>
 
 #include <cstdio>
 
 namespace {
 
-// An update starts the launcher just before the old version quits, and the old version takes a
-// few seconds to end. Started earlier, the new version would hand itself over to the old one.
-void waitForRunningInstanceToEnd()
+void waitForOldVersionToEnd()
 {
-    QDeadlineTimer deadline(30000);
-    while (instanceMarkerHeld() && !deadline.hasExpired())
-        QThread::msleep(200);
+    const bool ended = waitWhileRunning(instanceMarkerHeld, InstanceWait{}, [](long long seconds) {
+        std::fprintf(stderr,
+                     "Amperlane launcher: still waiting for the running version to end (%lld s)\n",
+                     seconds);
+    });
+    if (!ended)
+        std::fprintf(stderr,
+                     "Amperlane launcher: the running version has not ended; starting anyway\n");
 }
 
 } // namespace
@@ -30,7 +32,7 @@ int main(int argc, char **argv)
     const QString topDir = QCoreApplication::applicationDirPath();
     const LaunchPlan plan = readLaunchPlan(topDir);
     if (plan.updatePending)
-        waitForRunningInstanceToEnd();
+        waitForOldVersionToEnd();
 
     for (const QString &program : plan.programs) {
         if (QProcess::startDetached(program, {}, QFileInfo(program).absolutePath()))

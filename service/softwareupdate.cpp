@@ -2,13 +2,13 @@
 
 #include "commandlauncher.h"
 #include "httpcontroller.h"
+#include "versionname.h"
 
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QFile>
 #include <QMetaEnum>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QThread>
 
@@ -65,14 +65,6 @@ private:
 
 } // namespace
 
-bool isPlainFolderName(const QString &name)
-{
-    static const QRegularExpression plain(
-        QRegularExpression::anchoredPattern(QStringLiteral("[A-Za-z0-9._-]+")));
-    return name != QLatin1String(".") && name != QLatin1String("..") &&
-           plain.match(name).hasMatch();
-}
-
 std::optional<int> nextProgressPercent(int &lastPercent, qint64 received, qint64 total)
 {
     if (total <= 0)
@@ -94,7 +86,7 @@ void SoftwareUpdate::run(const QString &version, const QString &ossurl, const QS
 {
     if (updateInProgress)
         return;
-    if (!isPlainFolderName(version)) {
+    if (!isPlainVersionName(version)) {
         qDebug() << "software version error:" << version;
         notify(QStringLiteral("global"), QStringLiteral("notifyUpdateState"), UpdateSaveFailed);
         return;

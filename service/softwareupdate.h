@@ -9,10 +9,6 @@
 
 class HttpController;
 
-// A version names a folder beside the running installation, so it must be a plain folder name:
-// letters, digits, ".", "_" and "-", and neither "." nor "..".
-bool isPlainFolderName(const QString &name);
-
 // The next download percentage worth reporting: received / total truncated, when it is above the
 // last one reported (which it then becomes). An unknown total (0 or -1) reports nothing.
 std::optional<int> nextProgressPercent(int &lastPercent, qint64 received, qint64 total);

@@ -3,8 +3,11 @@
 #include "sessiontoken.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -32,8 +35,39 @@ TEST(SessionToken, FileIsReadableByTheOwnerOnlyAlsoWhenAnOldOneWasOpen)
     EXPECT_EQ(file.readAll(), "0123abcd");
     EXPECT_EQ(file.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
               QFile::ReadOwner | QFile::WriteOwner);
+}
 
+TEST(SessionToken, ALinkInThePlaceOfTheFileIsReplacedNotFollowed)
+{
+    QTemporaryDir dir;
+    const QString elsewhere = dir.path() + "/elsewhere";
+    {
+        QFile other(elsewhere);
+        ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+        other.write("someone else's");
+    }
+    ASSERT_TRUE(QFile::link(elsewhere, dir.path() + "/websocket.token"));
+    ASSERT_TRUE(writeSessionTokenFile(dir.path(), "0123abcd"));
+
+    const QFileInfo token(dir.path() + "/websocket.token");
+    EXPECT_FALSE(token.isSymLink());
+    QFile other(elsewhere);
+    ASSERT_TRUE(other.open(QIODevice::ReadOnly));
+    EXPECT_EQ(other.readAll(), "someone else's");
+}
+
+TEST(SessionToken, AFailedWriteIsLogged)
+{
+    static QStringList messages;
+    messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { messages << text; });
+    QTemporaryDir dir;
     EXPECT_FALSE(writeSessionTokenFile(dir.path() + "/missing", "0123abcd"));
+    qInstallMessageHandler(previous);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().contains("session token")) << qPrintable(messages.first());
+    EXPECT_TRUE(messages.first().contains(dir.path() + "/missing/websocket.token"));
 }
 
 TEST(PageUrl, LocalFileWithTheLanguageInTheFragment)
@@ -55,4 +89,13 @@ TEST(PortBindFailure, CriticalBoxWithOneOkButton)
     EXPECT_EQ(box->text(), "Can not start the Amperlane due to port bind fail");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
     EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+}
+
+TEST(PortBindFailure, TheTrayIconGoesBeforeTheProcessEnds)
+{
+    QSystemTrayIcon tray(QIcon(":/no-such-icon"));
+    tray.show();
+    ASSERT_TRUE(tray.isVisible());
+    showPortBindFailure(tray);
+    EXPECT_FALSE(tray.isVisible());
 }

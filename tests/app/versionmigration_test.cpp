@@ -76,7 +76,7 @@ TEST_F(MigrationTest, UnsafePreviousVersionsAreClearedWithoutCopyingOrRemovingAn
     // Another name for the running installation's folder.
     ASSERT_TRUE(QFile::link(appDir(), top() + "/alias"));
     for (const QString version : {"1.0.0.14", "alias", "..", ".", "../outside", "1.0.0.13/..",
-                                  "a b", "/tmp", "1.0.0.14/"}) {
+                                  "a b", "/tmp", "1.0.0.14/", "...", "1.0.0.14."}) {
         setLastVersion(version);
         migrateFromPreviousVersion(appDir(), "1.0.0.14");
 

@@ -90,3 +90,26 @@ TEST(PackageNames, VersionDateAndGuidTexts)
     // 2012-06-01 23:35:26 UTC
     EXPECT_EQ(unix_to_filetime(1338593726), 129830673260000000ULL);
 }
+
+TEST(PackageNames, DeviceTextsBecomeInfStringText)
+{
+    struct
+    {
+        const char *text;
+        size_t maxBytes;
+        const char *expected;
+    } cases[] = {
+        {"Power Station (Interface 1)", 1023, "Power Station (Interface 1)"},
+        {"say \"hi\" 100%", 1023, "say \"\"hi\"\" 100%%"},
+        {"one\r\n[DefaultInstall]\r\nAddReg=x", 1023, "one[DefaultInstall]AddReg=x"},
+        {"tab\there\x7f\x01", 1023, "tabhere"},
+        {"Stat\xc3\xa9", 1023, "Stat\xc3\xa9"},
+        {nullptr, 1023, ""},
+        // Cut before a pair or a character that would not fit whole.
+        {"ab%", 3, "ab"},
+        {"a\xc3\xa9", 2, "a"},
+        {"a\xe2\x82\xac", 3, "a"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(inf_string_value(c.text, c.maxBytes), c.expected) << (c.text ? c.text : "null");
+}

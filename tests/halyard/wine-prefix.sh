@@ -21,6 +21,10 @@ setup)
     # The prefix plays Windows 7; the Windows 10 tests get Windows 10 by their program name.
     wine reg add 'HKCU\Software\Wine\AppDefaults\halyard_wine10_tests.exe' /v Version \
         /d win10 /f </dev/null >/dev/null 2>&1 || { echo "setting the Windows 10 tests' version failed"; exit 1; }
+    # Windows loads a DLL it finds along the search path before its own copy; Wine prefers its
+    # built-in one. The test that a planted msimg32.dll is never loaded needs Windows' order.
+    wine reg add 'HKCU\Software\Wine\AppDefaults\halyard_wine_tests.exe\DllOverrides' /v msimg32 \
+        /d native,builtin /f </dev/null >/dev/null 2>&1 || { echo "setting the DLL load order failed"; exit 1; }
     echo "Wine prefix ready: $WINEPREFIX"
     ;;
 cleanup)

@@ -1,7 +1,8 @@
+#include "instancewait.h"
 #include "launchplan.h"
-#include "versionname.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -72,20 +73,12 @@ protected:
 
 } // namespace
 
-TEST(VersionName, OnlyPlainFolderNamesPass)
-{
-    for (const char *good : {"1.0.0.14", "2.0", "v2_beta-1", "A", "..."})
-        EXPECT_TRUE(isPlainVersionName(good)) << good;
-    for (const char *bad :
-         {"", ".", "..", "../1.0", "1.0/..", "/tmp", "1.0 ", "a\\b", "1.0\n", "dé", "1:0", "~"})
-        EXPECT_FALSE(isPlainVersionName(bad)) << bad;
-}
-
 TEST_F(LauncherTest, PlanPrefersTheCurrentVersionAndFallsBackToThePreviousOne)
 {
     installVersion("2.0");
     installVersion("1.0");
     installVersion("0.9", false);
+    installVersion("2.0."); // Windows would open "2.0" for it
     const struct
     {
         const char *current, *last;
@@ -96,6 +89,7 @@ TEST_F(LauncherTest, PlanPrefersTheCurrentVersionAndFallsBackToThePreviousOne)
         {"3.0", "1.0", {programPath(top(), "1.0")}},    // folder missing
         {"0.9", "1.0", {programPath(top(), "1.0")}},    // program not executable
         {"../2.0", "1.0", {programPath(top(), "1.0")}}, // not a plain name
+        {"2.0.", "1.0", {programPath(top(), "1.0")}},
         {"2.0", "2.0", {programPath(top(), "2.0")}},
         {"3.0", "", {}},
     };
@@ -158,4 +152,39 @@ TEST_F(LauncherTest, AfterAnUpdateWaitsForTheOldInstanceToEnd)
     EXPECT_EQ(runLauncher(), 0);
     EXPECT_EQ(started("2.0"), top() + "/2.0 free");
     oldInstance.waitForFinished();
+}
+
+TEST(InstanceWait, WaitsUntilTheOldInstanceHasEndedReportingAsItGoes)
+{
+    using namespace std::chrono_literals;
+    const InstanceWait wait{10s, 100ms, 10ms};
+    QElapsedTimer clock;
+    clock.start();
+    QList<long long> reports;
+    // Ends after 450 ms: up to four reports, then the wait returns as soon as it sees the end.
+    EXPECT_TRUE(waitWhileRunning([&] { return clock.elapsed() < 450; }, wait,
+                                 [&](long long seconds) { reports << seconds; }));
+    EXPECT_GE(reports.size(), 1);
+    EXPECT_LE(reports.size(), 4);
+    EXPECT_LT(clock.elapsed(), 5000);
+}
+
+TEST(InstanceWait, GivesUpAtTheBound)
+{
+    using namespace std::chrono_literals;
+    int reports = 0;
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(waitWhileRunning([] { return true; }, InstanceWait{300ms, 1s, 10ms},
+                                  [&](long long) { reports++; }));
+    EXPECT_GE(clock.elapsed(), 300);
+    EXPECT_EQ(reports, 0);
+    EXPECT_TRUE(waitWhileRunning([] { return false; }, InstanceWait{}, [](long long) {}));
+}
+
+TEST(InstanceWait, TheLauncherWaitsMinutesNotSeconds)
+{
+    const InstanceWait wait;
+    EXPECT_EQ(wait.bound, std::chrono::minutes(5));
+    EXPECT_EQ(wait.reportEvery, std::chrono::seconds(30));
 }

@@ -258,7 +258,8 @@ INSTANTIATE_TEST_SUITE_P(States, SoftwareUpdateFailure,
 TEST_F(SoftwareUpdateTest, VersionThatIsNoPlainFolderNameIsRefusedBeforeDownloading)
 {
     server.answer("/p", 200, "bytes");
-    for (const QString version : {"../evil", "..", ".", "", "a/b", "1.0 beta", "x\\y"}) {
+    for (const QString version :
+         {"../evil", "..", ".", "...", "2.0.", "", "a/b", "1.0 beta", "x\\y"}) {
         notifications.clear();
         update.run(version, server.url("/p"), md5Of("bytes"));
         EXPECT_EQ(states(), QList<int>{UpdateSaveFailed}) << version.toStdString();
@@ -299,14 +300,6 @@ TEST(UpdateProgress, ReportsOnlyRisingPercentages)
     EXPECT_FALSE(nextProgressPercent(last, 500, 0));
     EXPECT_EQ(nextProgressPercent(last, 1, 3), 33);
     EXPECT_EQ(nextProgressPercent(last, 2, 3), 66);
-}
-
-TEST(UpdateVersionName, AcceptsOnlyPlainFolderNames)
-{
-    for (const char *good : {"1.0.0.15", "2.0.0-beta_1", "A"})
-        EXPECT_TRUE(isPlainFolderName(good)) << good;
-    for (const char *bad : {"", ".", "..", "../x", "a/b", "a\\b", "c:", "1 0", "1\n", "v\n1"})
-        EXPECT_FALSE(isPlainFolderName(bad)) << bad;
 }
 
 } // namespace

@@ -142,7 +142,8 @@ export class Shell {
       item.classList.toggle('active', page === this.viewPage);
       if (page === 'device-detail') item.hidden = !s.hasDetail;
     }
-    const status = s.socket !== 'open' ? 'offline' : s.dev === 'connectDev' ? 'connectDev' : s.dev === 'noDev' ? 'noDev' : 'searching';
+    const station = s.dev === 'connectDev' ? 'connectDev' : s.dev === 'noDev' ? 'noDev' : 'searching';
+    const status = s.socket !== 'open' ? 'offline' : s.linkLost ? 'linkLost' : station;
     this.pill!.className = `pill pill-${status}`;
     const name = s.ups?.devName || displayModel(s.model);
     setText(this.pillText!, status === 'connectDev' && name ? name : this.t(`connect.status.${status}` as TextKey));

@@ -7,14 +7,88 @@
 #include "signing_win.h"
 #include "tokenizer.h"
 
+#include <setupapi.h>
+#include <wincrypt.h>
+
 using namespace hy;
 using namespace hytest;
 
 namespace {
 
+std::wstring wide(const std::string &text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+HRESULT WINAPI failing_guid(GUID *guid)
+{
+    *guid = GUID{};
+    return E_FAIL;
+}
+
 BOOL WINAPI not_an_admin()
 {
     return FALSE;
+}
+
+// What the machine trusts after a signing: a code-signing certificate of the subject in the Root
+// store that ends on 2029-01-01 and whose key is gone. (Wine keeps the copies of earlier runs,
+// which the same code made.)
+void expect_trusted_code_signing_certificate(const std::string &subject)
+{
+    HCERTSTORE store =
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
+    ASSERT_NE(store, nullptr);
+    BYTE name[256];
+    DWORD size = sizeof name;
+    ASSERT_TRUE(CertStrToNameA(X509_ASN_ENCODING, subject.c_str(), CERT_X500_NAME_STR, nullptr,
+                               name, &size, nullptr));
+    CERT_NAME_BLOB blob = {size, name};
+    int found = 0;
+    PCCERT_CONTEXT c = nullptr;
+    while ((c = CertFindCertificateInStore(store, X509_ASN_ENCODING, 0, CERT_FIND_SUBJECT_NAME,
+                                           &blob, c)) != nullptr) {
+        found++;
+        char text[128] = {};
+        CertNameToStrA(X509_ASN_ENCODING, &c->pCertInfo->Subject, CERT_X500_NAME_STR, text,
+                       sizeof text);
+        EXPECT_EQ(std::string(text), subject);
+
+        const CERT_EXTENSION *eku = CertFindExtension(
+            szOID_ENHANCED_KEY_USAGE, c->pCertInfo->cExtension, c->pCertInfo->rgExtension);
+        ASSERT_NE(eku, nullptr);
+        EXPECT_TRUE(eku->fCritical);
+        BYTE usageBuffer[256];
+        DWORD usageSize = sizeof usageBuffer;
+        ASSERT_TRUE(CertGetEnhancedKeyUsage(c, CERT_FIND_EXT_ONLY_ENHKEY_USAGE_FLAG,
+                                            reinterpret_cast<CERT_ENHKEY_USAGE *>(usageBuffer),
+                                            &usageSize));
+        const auto *usage = reinterpret_cast<CERT_ENHKEY_USAGE *>(usageBuffer);
+        ASSERT_EQ(usage->cUsageIdentifier, 1u);
+        EXPECT_STREQ(usage->rgpszUsageIdentifier[0], szOID_PKIX_KP_CODE_SIGNING);
+
+        SYSTEMTIME end = {};
+        FileTimeToSystemTime(&c->pCertInfo->NotAfter, &end);
+        EXPECT_EQ(end.wYear, 2029);
+        EXPECT_EQ(end.wMonth, 1);
+        EXPECT_EQ(end.wDay, 1);
+        EXPECT_EQ(end.wHour * 3600 + end.wMinute * 60 + end.wSecond, 0);
+
+        // Wine keeps the key link on the stored copy; the key it names must be gone.
+        BYTE keyInfoBuffer[512];
+        DWORD keySize = sizeof keyInfoBuffer;
+        if (CertGetCertificateContextProperty(c, CERT_KEY_PROV_INFO_PROP_ID, keyInfoBuffer,
+                                              &keySize)) {
+            const auto *keyInfo = reinterpret_cast<CRYPT_KEY_PROV_INFO *>(keyInfoBuffer);
+            HCRYPTPROV provider = 0;
+            EXPECT_FALSE(CryptAcquireContextW(
+                &provider, keyInfo->pwszContainerName, keyInfo->pwszProvName, keyInfo->dwProvType,
+                (keyInfo->dwFlags & CRYPT_MACHINE_KEYSET) | CRYPT_SILENT))
+                << "the trusted certificate still leads to its key";
+        }
+    }
+    EXPECT_GE(found, 1);
+    CertCloseStore(store, 0);
 }
 
 } // namespace
@@ -82,6 +156,48 @@ TEST_F(PrepareTest, WinUsbPackageTakesDateAndVersionFromTheCoInstaller)
     EXPECT_NE(inf.find("USB\\VID_3746&PID_00AB&MI_00\r\n"), std::string::npos);
     EXPECT_NE(inf.find("WdfCoInstaller01011.dll = 1\r\n"), std::string::npos);
     EXPECT_NE(inf.find("KmdfLibraryVersion = 1.11\r\n"), std::string::npos);
+}
+
+// A USB product string is the device's to choose: a quote, a percent sign or a line break in it
+// must stay text of its one INF value.
+TEST_F(PrepareTest, DeviceTextsStayOneInfValue)
+{
+    description_ = "Evil \"Station\" 100%\r\n[DefaultInstall]\r\nAddReg=x";
+    record_.description = &description_[0];
+    prepare_options options = {};
+    options.driver_type = HY_CDC;
+    options.vendor_name = const_cast<char *>("50% \"Maker\"\n");
+    ASSERT_EQ(hy_prepare_driver(&record_, folder_.c_str(), "100%_evil.inf", &options, infPath_), 0);
+
+    const std::wstring path = wide(folder_ + "\\100%_evil.inf");
+    HINF inf = SetupOpenInfFileW(path.c_str(), nullptr, INF_STYLE_WIN4, nullptr);
+    ASSERT_NE(inf, INVALID_HANDLE_VALUE);
+    auto value = [&](const wchar_t *section, const wchar_t *key) {
+        INFCONTEXT line;
+        wchar_t text[512] = {};
+        if (!SetupFindFirstLineW(inf, section, key, &line) ||
+            !SetupGetStringFieldW(&line, 1, text, 512, nullptr))
+            return std::wstring(L"<none>");
+        return std::wstring(text);
+    };
+    EXPECT_EQ(value(L"Strings", L"DeviceName"), L"Evil \"Station\" 100%[DefaultInstall]AddReg=x");
+    EXPECT_EQ(value(L"Strings", L"ProviderName"), L"50% \"Maker\"");
+    EXPECT_EQ(value(L"Version", L"CatalogFile"), L"100%_evil.cat");
+    EXPECT_EQ(SetupGetLineCountW(inf, L"DefaultInstall"), -1);
+    SetupCloseInfFile(inf);
+}
+
+TEST_F(PrepareTest, NoPackageWithoutAFreshInterfaceGuid)
+{
+    function_override fakes({{"CoCreateGuid", as_proc(failing_guid)}});
+    EXPECT_EQ(prepare(HY_CDC, "guid.inf"), HY_ERROR_RESOURCE);
+    EXPECT_FALSE(file_exists(folder_ + "\\guid.inf"));
+    EXPECT_TRUE(path_untouched());
+    const std::string log = log_text();
+    EXPECT_NE(log.find("[hy_prepare_driver] Could not create a device interface GUID"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("[error] "), std::string::npos);
 }
 
 TEST_F(PrepareTest, NotElevatedWritesNoCatalog)
@@ -207,6 +323,7 @@ TEST_F(PrepareTest, SignedPackageWhenTheSystemSaysSo)
     EXPECT_NE(
         log.find("Successfully signed file '" + folder_ + "\\Power_Station_(Interface_1).cat'"),
         std::string::npos);
+    expect_trusted_code_signing_certificate(subject);
     RemoveCertFromStore(subject.c_str(), "Root");
     RemoveCertFromStore(subject.c_str(), "TrustedPublisher");
 }

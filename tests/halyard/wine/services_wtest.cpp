@@ -3,6 +3,7 @@
 #include "devicelist_win.h"
 #include "diaglog_win.h"
 #include "opguard_win.h"
+#include "resolve_win.h"
 #include "signing_win.h"
 #include "winetestsupport.h"
 #include "winversion.h"
@@ -88,4 +89,24 @@ TEST(DeviceList, WineHasNoUsbDevices)
     EXPECT_EQ(hy_create_list(&list, &all), HY_ERROR_NO_DEVICE);
     EXPECT_EQ(list, nullptr);
     EXPECT_EQ(hy_destroy_list(nullptr), 0);
+}
+
+// The generator runs elevated: a DLL named like a system one in a folder the search would reach
+// first must not be the one it loads.
+TEST(Resolver, LoadsSystemDllsFromTheSystemFolderOnly)
+{
+    ASSERT_EQ(GetModuleHandleA("msimg32"), nullptr);
+    ASSERT_TRUE(SetDllDirectoryA(PLANTED_DIR));
+    FARPROC proc = hy::resolve_system_proc("Msimg32", "AlphaBlend");
+    SetDllDirectoryA(nullptr);
+    ASSERT_NE(proc, nullptr);
+    HMODULE module = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                       GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   reinterpret_cast<LPCSTR>(proc), &module));
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    EXPECT_EQ(_strnicmp(path, system, strlen(system)), 0) << path;
 }

@@ -1,21 +1,31 @@
-import { clampMargin, levelsFor, MARGIN_MAX, MARGIN_MIN } from '../thresholds';
+import {
+  batteryProblem,
+  clampWhole,
+  DEFAULT_LOW_MAX,
+  DEFAULT_LOW_MIN,
+  levelsFor,
+  MARGIN_MAX,
+  MARGIN_MIN,
+} from '../thresholds';
 import type { Translate } from '../i18n';
 import type { AppState, BatterySettings } from '../store';
 import { h, setText } from '../ui/dom';
 import { button, card, toggle } from '../ui/widgets';
 import type { PageContext, PageView } from './page';
 
-function stepper(t: Translate, testId: string, onChange: () => void) {
+type Plan = Pick<BatterySettings, 'lowPowerTipValue' | 'lowPowerShutdownValue' | 'enableLowPowerShutdown' | 'enableRemoteLowPowerShutdown'>;
+
+function stepper(t: Translate, testId: string, range: { min: number; max: number; unit: string }, onChange: () => void) {
   const input = h('input', {
     type: 'number',
-    min: MARGIN_MIN,
-    max: MARGIN_MAX,
+    min: range.min,
+    max: range.max,
     class: 'stepper-input',
     'data-testid': testId,
     oninput: onChange,
   });
   const step = (delta: number) => {
-    input.value = String(clampMargin(Number(input.value) + delta));
+    input.value = String(clampWhole(Number(input.value) + delta, range.min, range.max));
     onChange();
   };
   const el = h(
@@ -23,14 +33,14 @@ function stepper(t: Translate, testId: string, onChange: () => void) {
     { class: 'stepper' },
     h('button', { type: 'button', class: 'step', 'aria-label': t('battery.less'), onclick: () => step(-1) }, '−'),
     input,
-    h('span', { class: 'stepper-unit' }, t('battery.points')),
+    h('span', { class: 'stepper-unit' }, range.unit),
     h('button', { type: 'button', class: 'step', 'aria-label': t('battery.more'), onclick: () => step(1) }, '+'),
   );
   return { el, input };
 }
 
 // The plan in words, with the levels the program will use.
-export function planSentences(t: Translate, s: Omit<BatterySettings, 'mode'>, mode: string, low: number | null): string[] {
+export function planSentences(t: Translate, s: Plan, mode: string, low: number | null): string[] {
   const known = low !== null && low > 0;
   const levels = levelsFor({
     low: known ? low : 0,
@@ -69,8 +79,10 @@ export function createBatteryPage(ctx: PageContext): PageView {
     setText(status, '');
     render(controller.state);
   };
-  const tip = stepper(t, 'tip-margin', changed);
-  const shutdown = stepper(t, 'shutdown-margin', changed);
+  const margin = { min: MARGIN_MIN, max: MARGIN_MAX, unit: t('battery.points') };
+  const tip = stepper(t, 'tip-margin', margin, changed);
+  const shutdown = stepper(t, 'shutdown-margin', margin, changed);
+  const defaultLow = stepper(t, 'default-charge-low', { min: DEFAULT_LOW_MIN, max: DEFAULT_LOW_MAX, unit: '%' }, changed);
   const local = toggle(t('battery.local'), t('battery.localHint'), 'enable-local');
   const remote = toggle(t('battery.remote'), t('battery.remoteHint'), 'enable-remote');
   local.input.addEventListener('change', changed);
@@ -98,6 +110,7 @@ export function createBatteryPage(ctx: PageContext): PageView {
           { class: 'form' },
           h('div', { class: 'setting-row' }, h('div', null, h('div', { class: 'switch-label' }, t('battery.tip')), h('div', { class: 'hint' }, t('battery.tipHint'))), tip.el),
           h('div', { class: 'setting-row' }, h('div', null, h('div', { class: 'switch-label' }, t('battery.shutdown')), h('div', { class: 'hint' }, t('battery.shutdownHint'))), shutdown.el),
+          h('div', { class: 'setting-row' }, h('div', null, h('div', { class: 'switch-label' }, t('battery.defaultLow'))), defaultLow.el),
           local.el,
           remote.el,
         ),
@@ -112,28 +125,39 @@ export function createBatteryPage(ctx: PageContext): PageView {
     ),
   );
 
+  // What the fields say, unclamped: an empty or unreadable field reads as NaN.
+  const whole = (input: HTMLInputElement) => (input.value.trim() === '' ? Number.NaN : Number(input.value));
+
   function current(): Omit<BatterySettings, 'mode'> {
     return {
-      lowPowerTipValue: clampMargin(Number(tip.input.value)),
-      lowPowerShutdownValue: clampMargin(Number(shutdown.input.value)),
+      lowPowerTipValue: whole(tip.input),
+      lowPowerShutdownValue: whole(shutdown.input),
       enableLowPowerShutdown: local.input.checked,
       enableRemoteLowPowerShutdown: remote.input.checked,
+      defaultChargeLow: whole(defaultLow.input),
     };
+  }
+
+  function showStatus(text: string, ok: boolean): void {
+    setText(status, text);
+    status.className = `save-status tone-${ok ? 'ok' : 'danger'}`;
   }
 
   async function doSave(): Promise<void> {
     const values = current();
-    tip.input.value = String(values.lowPowerTipValue);
-    shutdown.input.value = String(values.lowPowerShutdownValue);
+    const problem = batteryProblem(values);
+    if (problem) {
+      showStatus(t(`battery.problem.${problem}`), false);
+      return;
+    }
     save.disabled = true;
     try {
       const ok = await controller.saveBatterySettings(values);
-      dirty = false;
-      setText(status, ok ? t('common.saved') : t('common.saveFailed'));
-      status.className = `save-status tone-${ok ? 'ok' : 'danger'}`;
+      // Refused values stay in the form so that the user can correct them.
+      if (ok) dirty = false;
+      showStatus(ok ? t('common.saved') : t('battery.saveRefused'), ok);
     } catch {
-      setText(status, t('common.saveFailed'));
-      status.className = 'save-status tone-danger';
+      showStatus(t('common.saveFailed'), false);
     } finally {
       save.disabled = false;
       render(controller.state);
@@ -147,12 +171,15 @@ export function createBatteryPage(ctx: PageContext): PageView {
       shutdown.input.value = String(stored.lowPowerShutdownValue);
       local.input.checked = stored.enableLowPowerShutdown;
       remote.input.checked = stored.enableRemoteLowPowerShutdown;
+      defaultLow.input.value = String(stored.defaultChargeLow);
     }
     const mode = s.connect?.mode ?? stored?.mode ?? 'local';
     local.el.classList.toggle('inactive', mode === 'remote');
     remote.el.classList.toggle('inactive', mode !== 'remote');
     setText(lowValue, s.chargeLow && s.chargeLow > 0 ? `${s.chargeLow} %` : t('battery.unknown'));
-    const sentences = planSentences(t, current(), mode, s.chargeLow);
+    const values = current();
+    const problem = batteryProblem(values);
+    const sentences = problem ? [t(`battery.problem.${problem}`)] : planSentences(t, values, mode, s.chargeLow);
     plan.replaceChildren(...sentences.map((line) => h('li', null, line)));
     save.disabled = s.socket !== 'open';
   }
