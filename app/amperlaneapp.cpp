@@ -9,6 +9,7 @@
 #include "nutcmdexec.h"
 #include "pageurl.h"
 #include "portbindfailure.h"
+#include "quitsignals.h"
 #include "sessiontoken.h"
 #include "showwindowontop.h"
 #include "tqjrpcserverwebsocket.h"
@@ -37,6 +38,9 @@ constexpr int kWindowHeight = 520;
 
 AmperlaneApp::AmperlaneApp(int &argc, char **argv) : QApplication(argc, argv)
 {
+    // Early, so that a session ending while the program starts still gets the teardown; the quit
+    // runs from the event loop, once everything here exists.
+    quitOnTerminationSignals([this] { quitProgram(); });
     setWindowIcon(QIcon(QStringLiteral(":/png/resource/TQlogo.png")));
     migrateFromPreviousVersion(applicationDirPath(), QString::fromLatin1(kVersion));
     qDebug() << "Current platform:" << platformName();
@@ -126,11 +130,7 @@ void AmperlaneApp::_initJrpc(const QString &sessionToken)
 
     connect(service.get(), &AmperlaneJrpcService::sigShowWindowOnTop, this,
             &AmperlaneApp::showWindowOnTop);
-    // The window is shown first so that closing it ends the event loop also when it was hidden.
-    connect(service.get(), &AmperlaneJrpcService::sigQuit, mainWindow, [this] {
-        mainWindow->showNormal();
-        mainWindow->close();
-    });
+    connect(service.get(), &AmperlaneJrpcService::sigQuit, mainWindow, [this] { quitProgram(); });
     connect(this, &AmperlaneApp::listen, server,
             qOverload<quint16>(&TQJrpc::TQJrpcServerWebsocket::listen),
             Qt::BlockingQueuedConnection);
@@ -148,6 +148,12 @@ void AmperlaneApp::_initJrpc(const QString &sessionToken)
     // already up, so the process ends without running any destructor.
     std::fflush(nullptr);
     std::_Exit(-1);
+}
+
+void AmperlaneApp::quitProgram()
+{
+    mainWindow->showNormal();
+    mainWindow->close();
 }
 
 void AmperlaneApp::setDeviceDetailPage(bool has)

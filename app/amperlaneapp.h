@@ -49,6 +49,9 @@ private:
     void _initWebHost(const QString &sessionToken);
     void _initJrpc(const QString &sessionToken);
     void setDeviceDetailPage(bool has);
+    // Ends the event loop as the tray's "Quit" does: the window is shown first, so that closing it
+    // ends the loop also when it was hidden.
+    void quitProgram();
 
     std::shared_ptr<CustomizedWebEngineView> webView;
     std::shared_ptr<AmperlaneJrpcService> service;

@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QMutexLocker>
 
+#include <cmath>
+
 namespace {
 
 const QString kConnectModeParam = QStringLiteral("connectModeParam");
@@ -32,6 +34,19 @@ const Default kLocalDefaults[] = {
 
 constexpr int kDefaultTipValue = 5;
 constexpr int kDefaultShutdownValue = 4;
+constexpr int kMinMargin = 1;
+constexpr int kMaxMargin = 50;
+// The low level assumed for a UPS that reports none and a station whose serial link has none.
+constexpr int kDefaultChargeLow = 10;
+constexpr int kMaxDefaultChargeLow = 90;
+
+bool wholeNumberIn(const QJsonValue &value, int min, int max)
+{
+    if (!value.isDouble())
+        return false;
+    const double number = value.toDouble();
+    return number == std::floor(number) && number >= min && number <= max;
+}
 
 QString address(const QString &name, const QString &host, const QString &port)
 {
@@ -39,6 +54,15 @@ QString address(const QString &name, const QString &host, const QString &port)
 }
 
 } // namespace
+
+bool batterySettingInRange(const QJsonObject &json)
+{
+    if (!wholeNumberIn(json.value("lowPowerTipValue"), kMinMargin, kMaxMargin) ||
+        !wholeNumberIn(json.value("lowPowerShutdownValue"), kMinMargin, kMaxMargin))
+        return false;
+    return !json.contains("defaultChargeLow") ||
+           wholeNumberIn(json.value("defaultChargeLow"), 0, kMaxDefaultChargeLow);
+}
 
 QString languageFromLocaleName(const QString &localeName)
 {
@@ -84,6 +108,14 @@ QVariant AmperlaneSettings::_value(const QString &group, const QString &key,
     return result;
 }
 
+int AmperlaneSettings::_intInRange(const QString &group, const QString &key, int defaultValue,
+                                   int min, int max)
+{
+    bool ok = false;
+    const int number = _value(group, key, defaultValue).toInt(&ok);
+    return ok && number >= min && number <= max ? number : defaultValue;
+}
+
 QVariant AmperlaneSettings::value(const QString &group, const QString &key,
                                   const QVariant &defaultValue)
 {
@@ -104,15 +136,18 @@ QJsonObject AmperlaneSettings::readBatterySetting()
 {
     QMutexLocker lock(&m_mutex);
     QJsonObject json;
-    json.insert("lowPowerTipValue",
-                _value(kBatterySetting, "lowPowerTipValue", kDefaultTipValue).toInt());
+    json.insert("lowPowerTipValue", _intInRange(kBatterySetting, "lowPowerTipValue",
+                                                kDefaultTipValue, kMinMargin, kMaxMargin));
     json.insert("lowPowerShutdownValue",
-                _value(kBatterySetting, "lowPowerShutdownValue", kDefaultShutdownValue).toInt());
+                _intInRange(kBatterySetting, "lowPowerShutdownValue", kDefaultShutdownValue,
+                            kMinMargin, kMaxMargin));
     json.insert("enableLowPowerShutdown",
                 _value(kBatterySetting, "enableLowPowerShutdown", false).toBool());
     json.insert("enableRemoteLowPowerShutdown",
                 _value(kBatterySetting, "enableRemoteLowPowerShutdown", false).toBool());
     json.insert("mode", _value(kConnectModeParam, "mode", QStringLiteral("local")).toString());
+    json.insert("defaultChargeLow", _intInRange(kBatterySetting, "defaultChargeLow",
+                                                kDefaultChargeLow, 0, kMaxDefaultChargeLow));
     return json;
 }
 
@@ -124,6 +159,8 @@ void AmperlaneSettings::writeBatterySetting(const QJsonObject &json)
         m_settings->setValue(key, json.value(key).toInt(0));
     for (const char *key : {"enableLowPowerShutdown", "enableRemoteLowPowerShutdown"})
         m_settings->setValue(key, json.value(key).toBool(false));
+    if (json.contains("defaultChargeLow"))
+        m_settings->setValue("defaultChargeLow", json.value("defaultChargeLow").toInt(0));
     m_settings->endGroup();
     m_settings->sync();
 }

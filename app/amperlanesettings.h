@@ -25,7 +25,10 @@ public:
     QVariant value(const QString &group, const QString &key, const QVariant &defaultValue = {});
     void setValue(const QString &group, const QString &key, const QVariant &value);
 
+    // The margins and the default low level read as their defaults when what is stored is out of
+    // range or no number.
     QJsonObject readBatterySetting();
+    // defaultChargeLow is written only when the object has it.
     void writeBatterySetting(const QJsonObject &json);
     QJsonObject readConnectModeParam();
     void writeConnectModeParam(const QJsonObject &json);
@@ -42,11 +45,17 @@ public:
 
 private:
     QVariant _value(const QString &group, const QString &key, const QVariant &defaultValue);
+    // A stored whole number, or `defaultValue` when what is stored is none or out of range.
+    int _intInRange(const QString &group, const QString &key, int defaultValue, int min, int max);
 
     QMutex m_mutex;
     QString m_folder;
     std::unique_ptr<QSettings> m_settings;
 };
+
+// Whether the battery settings a page sends can be stored: both margins whole numbers from 1 to 50,
+// and defaultChargeLow, when it is given, a whole number from 0 to 90.
+bool batterySettingInRange(const QJsonObject &json);
 
 // The lower-cased second underscore-separated field of a locale name ("en_US" gives "us"); empty
 // when the name has no underscore.

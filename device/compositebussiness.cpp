@@ -27,6 +27,7 @@ constexpr int kVersionQueries = 4;
 constexpr int kVersionQueryIntervalMs = 300;
 constexpr uint8_t kSelfTestTimedOut = 255;
 constexpr int kLinkNotConnected = 4;
+constexpr int kNoChargeLow = -1;
 
 const uint16_t homePageIds[] = {TQAttrId::BatteryDeviceStatus, TQAttrId::BatteryTemperature,
                                 TQAttrId::Ext1Temperature,     TQAttrId::OutputRealpower,
@@ -247,6 +248,7 @@ void CompositeBussiness::onDevDisconnected()
     selfTestRecord.reset();
     compositeIo->closeCompositeIo();
     pollTimer->stop();
+    reportChargeLowReal(kNoChargeLow);
 }
 
 void CompositeBussiness::onIsOnBattery(bool status)
@@ -282,6 +284,18 @@ void CompositeBussiness::onAllAttrPara(const AttrParaMap &map)
 {
     updateHomePage(map);
     updateDeviceDetail(map);
+    if (map.contains(TQAttrId::ChargeLowReal)) {
+        const std::optional<int32_t> percent = attrInt32(map.value(TQAttrId::ChargeLowReal));
+        reportChargeLowReal(percent && *percent >= 0 && *percent <= 100 ? *percent : kNoChargeLow);
+    }
+}
+
+void CompositeBussiness::reportChargeLowReal(int percent)
+{
+    if (percent == chargeLowReal)
+        return;
+    chargeLowReal = percent;
+    emit sigChargeLowReal(percent);
 }
 
 void CompositeBussiness::updateHomePage(const AttrParaMap &map)
@@ -322,10 +336,24 @@ void CompositeBussiness::selfTest(ResultFn callback)
     pendingExec[TQAttrId::UpsTest] = info;
     compositeIo->setAttrPara(TQAttrId::UpsTest, QByteArray());
     info->timer.start();
+    // A lost reply frame must not leave the page waiting and every later self-test refused.
+    QTimer::singleShot(selfTestTimeLimitMs, Qt::PreciseTimer, this,
+                       [this, info] { selfTestTimedOut(info); });
+}
+
+void CompositeBussiness::selfTestTimedOut(const std::shared_ptr<AttrCmdExecInfo> &info)
+{
+    const auto it = pendingExec.find(TQAttrId::UpsTest);
+    if (it == pendingExec.end() || it->second != info)
+        return;
+    pendingExec.erase(it);
+    qDebug() << "self-test without a final state in time: answered" << int(kSelfTestTimedOut);
+    info->callback(kSelfTestTimedOut);
 }
 
 void CompositeBussiness::onLinkLost()
 {
+    reportChargeLowReal(kNoChargeLow);
     // No answer can come any more: a running self-test is answered as without a link.
     const auto pending = std::exchange(pendingExec, {});
     for (const auto &[attrId, info] : pending)

@@ -109,9 +109,14 @@ public:
     // The station's attribute values of one poll: the home page first, then the device detail.
     void onAllAttrPara(const AttrParaMap &map);
 
-    // A self-test still running after this long is answered with 255; 20 s unless a test
-    // shortens it.
+    // A self-test without a final state this long after its execute request is answered with
+    // 255, also when no reply comes at all; 20 s unless a test shortens it.
     void setSelfTestTimeLimitMs(qint64 ms) { selfTestTimeLimitMs = ms; }
+
+signals:
+    // The station's own lower battery limit (attribute 19) in whole percent, whenever the value
+    // the link reads changes; -1 once the link is closed.
+    void sigChargeLowReal(int percent);
 
 private:
     void poll();
@@ -121,6 +126,8 @@ private:
     void onAttrCmdExec(uint16_t attrId, uint8_t attrTrackingId);
     void onAttrCmdExecRes(uint16_t attrId, uint8_t attrState);
     void recordSelfTest(uint8_t attrState);
+    void selfTestTimedOut(const std::shared_ptr<AttrCmdExecInfo> &info);
+    void reportChargeLowReal(int percent);
 
     NotifyFn notify;
     SelfTestRecordFactory recordFactory;
@@ -137,4 +144,5 @@ private:
     std::shared_ptr<SelfTestRecord> selfTestRecord;
     std::map<uint16_t, std::shared_ptr<AttrCmdExecInfo>> pendingExec;
     qint64 selfTestTimeLimitMs = 20000;
+    int chargeLowReal = -1;
 };

@@ -6,8 +6,6 @@ namespace {
 constexpr int kRemoteShutdownMargin = 4;
 // The last local stage asks for the shutdown itself, one point above the UPS's low level.
 constexpr int kShutdownNowMargin = 1;
-constexpr int kStageOneInterval = 20;
-constexpr int kStageTwoInterval = 5;
 
 bool reached(int charge, int low, int margin)
 {
@@ -46,7 +44,7 @@ QJsonObject lowPowerShutdownStageOnePayload(const QString &mode, int low)
     QJsonObject payload;
     payload.insert(QLatin1String("status"), QStringLiteral("lowPowerShutdown"));
     payload.insert(QLatin1String("mode"), mode);
-    payload.insert(QLatin1String("interval"), kStageOneInterval);
+    payload.insert(QLatin1String("interval"), kStageOneIntervalSeconds);
     payload.insert(QLatin1String("lowPowerShutdownValue"), low);
     return payload;
 }
@@ -56,7 +54,7 @@ QJsonObject lowPowerShutdownStageTwoPayload(const QString &mode)
     QJsonObject payload;
     payload.insert(QLatin1String("status"), QStringLiteral("shutdown"));
     payload.insert(QLatin1String("mode"), mode);
-    payload.insert(QLatin1String("interval"), kStageTwoInterval);
+    payload.insert(QLatin1String("interval"), kStageTwoIntervalSeconds);
     return payload;
 }
 
@@ -67,4 +65,31 @@ QJsonObject remoteLowPowerShutdownPayload(const QString &mode, int low)
     payload.insert(QLatin1String("mode"), mode);
     payload.insert(QLatin1String("lowPowerShutdownValue"), low);
     return payload;
+}
+
+ChargeLow effectiveChargeLow(std::optional<int> ups, std::optional<int> station, int setting)
+{
+    if (ups)
+        return {*ups, ChargeLowSource::Ups};
+    if (station)
+        return {*station, ChargeLowSource::Station};
+    return {setting, ChargeLowSource::Setting};
+}
+
+const char *chargeLowSourceName(ChargeLowSource source)
+{
+    switch (source) {
+    case ChargeLowSource::Ups:
+        return "the UPS";
+    case ChargeLowSource::Station:
+        return "the station's lower limit";
+    case ChargeLowSource::Setting:
+        return "the default low level";
+    }
+    return "";
+}
+
+bool chargeReadingIsReal(int charge, std::optional<int> previousInOutage, qint64 tipLevel)
+{
+    return charge > 0 || (previousInOutage && *previousInOutage <= tipLevel);
 }

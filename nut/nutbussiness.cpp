@@ -1,7 +1,6 @@
 #include "nutbussiness.h"
 
 #include "amperlanesettings.h"
-#include "lowpowerpolicy.h"
 #include "nutcmdexec.h"
 #include "timerecord.h"
 #include "upsvariables.h"
@@ -39,12 +38,22 @@ LowPowerSettings lowPowerSettings(const QJsonObject &battery)
     return settings;
 }
 
+QJsonObject linkPayload(const QString &mode, bool onBattery, std::optional<int> charge, int seconds)
+{
+    return {{QStringLiteral("mode"), mode},
+            {QStringLiteral("onBattery"), onBattery},
+            {QStringLiteral("lastCharge"), charge.value_or(-1)},
+            {QStringLiteral("seconds"), seconds}};
+}
+
 } // namespace
 
 NutBussiness::NutBussiness(NotifyFn notify, SetDeviceDetailPageFn setDeviceDetailPage,
-                           std::shared_ptr<AmperlaneSettings> settings, QObject *parent)
+                           std::shared_ptr<AmperlaneSettings> settings, QObject *parent,
+                           MonitorClock clock)
     : QThread(parent), m_notify(std::move(notify)),
-      m_setDeviceDetailPage(std::move(setDeviceDetailPage)), m_settings(std::move(settings))
+      m_setDeviceDetailPage(std::move(setDeviceDetailPage)), m_settings(std::move(settings)),
+      m_clock(std::move(clock))
 {
 }
 
@@ -107,7 +116,12 @@ QString NutBussiness::deviceModel() const
     return m_model;
 }
 
-QString NutBussiness::batteryChargeLow() const
+int NutBussiness::batteryChargeLow() const
+{
+    return _lastChargeLow().value_or(0);
+}
+
+std::optional<int> NutBussiness::_lastChargeLow() const
 {
     QMutexLocker lock(&m_dataMutex);
     return m_lastChargeLow;
@@ -149,6 +163,11 @@ void NutBussiness::rearmLowPowerShutdown()
 {
     m_shutdownArmed = true;
     m_shutdownNowArmed = true;
+}
+
+void NutBussiness::setStationChargeLow(int percent)
+{
+    m_stationChargeLow = percent;
 }
 
 void NutBussiness::setLocalStepCheck(LocalStepCheckFn check)
@@ -210,15 +229,42 @@ QString NutBussiness::_mode() const
 
 void NutBussiness::pollOnce(const QString &mode)
 {
+    _beginStep();
     if (mode == kLocal)
         _pollLocal();
     else
         _pollRemote();
+    _endStep();
+}
+
+void NutBussiness::_beginStep()
+{
+    m_stepStartMs = m_clock();
+    m_wakeUpStep = m_previousStepStartMs && isWakeUpGap(*m_previousStepStartMs, m_stepStartMs);
+    m_previousStepStartMs = m_stepStartMs;
+    m_stepEvaluated = false;
+    if (!m_wakeUpStep)
+        return;
+    // Right after a sleep NUT may still serve what it read before; the next step acts.
+    qDebug() << "wake-up step: its values are shown, not acted on";
+    m_linkWatch.wokeUp(m_stepStartMs);
+    m_holdingAfterWakeUp = true;
+    emit sigWakingUp(true);
+}
+
+void NutBussiness::_endStep()
+{
+    // Only once an acting step has evaluated what it read: a mains return it found goes out first.
+    if (m_wakeUpStep || !m_stepEvaluated || !m_holdingAfterWakeUp)
+        return;
+    m_holdingAfterWakeUp = false;
+    emit sigWakingUp(false);
 }
 
 void NutBussiness::_pollLocal()
 {
-    if (m_localStepCheck && !m_localStepCheck().goOn)
+    const LocalStepCheck check = m_localStepCheck ? m_localStepCheck() : LocalStepCheck{};
+    if (!check.goOn)
         return;
     const QJsonObject variables = NutCmdExec::queryUpsVariables(m_settings->localUpsAddress());
     if (variables.isEmpty()) {
@@ -231,8 +277,11 @@ void NutBussiness::_pollLocal()
             _forgetDevice();
             m_usbDriverInstalling = false;
         }
+        _noReading();
+        _restartNutIfDead(check.devicePresent);
         return;
     }
+    _nutAnswered();
     if (m_connectState != ConnectDev && variables.contains(QLatin1String("ups.serial"))) {
         const QString sn = text(variables, "ups.serial");
         const QString model = text(variables, "ups.model");
@@ -267,6 +316,7 @@ void NutBussiness::_pollRemote()
         processUpsInfo(variables);
         return;
     }
+    _noReading();
     if (m_connectState != NoDev) {
         setConnectStatus(NoDev);
         m_setDeviceDetailPage(false);
@@ -275,6 +325,67 @@ void NutBussiness::_pollRemote()
         m_lastTip = QJsonObject();
         m_lastShutdown = QJsonObject();
     }
+}
+
+void NutBussiness::_noReading()
+{
+    m_stepEvaluated = true;
+    if (m_wakeUpStep)
+        return;
+    if (const std::optional<int> seconds = m_linkWatch.unread(m_stepStartMs))
+        _reportLinkLost(*seconds);
+}
+
+void NutBussiness::_restartNutIfDead(bool stationPresent)
+{
+    // Without the station the driver check restarts NUT in every step already.
+    if (!stationPresent) {
+        m_restartSchedule.reset();
+        return;
+    }
+    if (!m_restartSchedule.emptyStep(m_stepStartMs))
+        return;
+    qWarning().noquote() << QStringLiteral("the local NUT answers nothing while the station is "
+                                           "there: restarting it (restart %1)")
+                                .arg(m_restartSchedule.restarts());
+    NutCmdExec::restartNutService();
+}
+
+void NutBussiness::_nutAnswered()
+{
+    if (m_restartSchedule.restarts() > 0)
+        qWarning().noquote() << QStringLiteral("the local NUT answers again after %1 restart(s)")
+                                    .arg(m_restartSchedule.restarts());
+    m_restartSchedule.reset();
+}
+
+void NutBussiness::_reportLinkLost(int seconds)
+{
+    const std::optional<int> charge = m_linkWatch.lastCharge();
+    const QString mode = _mode();
+    qWarning().noquote() << QStringLiteral("the UPS has not been read for %1 s; last known on "
+                                           "battery at %2 %")
+                                .arg(seconds)
+                                .arg(charge.value_or(-1));
+    m_notify(kGlobal, QStringLiteral("notifyUpsLinkLost"),
+             linkPayload(mode, true, charge, seconds));
+    emit sigUpsLinkLost(true);
+    emit sigShowWindowOnTop();
+
+    // A station that was about to run empty and went silent is taken to be running empty.
+    const LowPowerSettings settings = lowPowerSettings(m_settings->readBatterySetting());
+    const std::optional<int> low = _lastChargeLow();
+    if (settings.mode == kLocal && settings.enableLowPowerShutdown && charge && low &&
+        lowPowerTipDue(*charge, *low, settings.tipMargin))
+        _sendStageOne(settings.mode, *low);
+}
+
+void NutBussiness::_reportLinkBack(bool onBattery, std::optional<int> charge)
+{
+    qWarning() << "the UPS is read again";
+    m_notify(kGlobal, QStringLiteral("notifyUpsLinkLost"),
+             linkPayload(_mode(), onBattery, charge ? charge : m_linkWatch.lastCharge(), 0));
+    emit sigUpsLinkLost(false);
 }
 
 void NutBussiness::_identify(const QString &sn)
@@ -329,23 +440,12 @@ void NutBussiness::processUpsInfo(const QJsonObject &variables)
     const QString status = text(variables, "ups.status");
     if (!statusOnBattery(status) && !statusOnline(status))
         return;
+    m_stepEvaluated = true;
     const bool onBattery = statusOnBattery(status);
     const bool charging = statusCharging(status);
 
     if (onBattery != m_lastOnBattery) {
-        std::shared_ptr<TimeRecord> record;
-        {
-            QMutexLocker lock(&m_dataMutex);
-            record = m_timeRecord;
-        }
-        if (onBattery && record) {
-            const QString time =
-                QDateTime::currentDateTime().toString(QStringLiteral("yyyy-M-d HH:mm:ss"));
-            record->appendLine(time);
-            QJsonObject payload;
-            payload.insert(QLatin1String("time"), time);
-            m_notify(kHomePage, QStringLiteral("notifyLastTurnOffChargeTime"), payload);
-        }
+        _mainsChanged(onBattery);
         m_lastOnBattery = onBattery;
     }
     if (charging != m_lastCharging) {
@@ -354,20 +454,63 @@ void NutBussiness::processUpsInfo(const QJsonObject &variables)
     }
 
     reportDeviceInfo(variables);
-    checkBatteryChargeLow(variables);
-
-    bool chargeOk = false;
-    bool lowOk = false;
-    const int charge = text(variables, "battery.charge").toInt(&chargeOk, 10);
-    const int low = text(variables, "battery.charge.low").toInt(&lowOk, 10);
+    const int low = checkBatteryChargeLow(variables);
     if (!onBattery) {
         m_tipArmed = true;
         m_shutdownArmed = true;
+        m_outageCharge.reset();
     }
-    if (chargeOk && lowOk && charge > 0 && onBattery) {
-        checkLowPowerTip(charge, low);
-        checkLowPowerShutdown(charge, low);
+    const int tipMargin = lowPowerSettings(m_settings->readBatterySetting()).tipMargin;
+    const std::optional<int> charge = _readCharge(variables, onBattery, qint64(low) + tipMargin);
+    if (m_linkWatch.read(m_stepStartMs, onBattery, charge))
+        _reportLinkBack(onBattery, charge);
+    if (m_wakeUpStep || !charge || !onBattery)
+        return;
+    m_outageCharge = *charge;
+    checkLowPowerTip(*charge, low);
+    checkLowPowerShutdown(*charge, low);
+}
+
+void NutBussiness::_mainsChanged(bool onBattery)
+{
+    if (!onBattery) {
+        emit sigMainsBack();
+        return;
     }
+    std::shared_ptr<TimeRecord> record;
+    {
+        QMutexLocker lock(&m_dataMutex);
+        record = m_timeRecord;
+    }
+    if (record) {
+        const QString time =
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-M-d HH:mm:ss"));
+        record->appendLine(time);
+        QJsonObject payload;
+        payload.insert(QLatin1String("time"), time);
+        m_notify(kHomePage, QStringLiteral("notifyLastTurnOffChargeTime"), payload);
+    }
+    m_outageCharge.reset();
+    emit sigMainsFailed();
+}
+
+std::optional<int> NutBussiness::_readCharge(const QJsonObject &variables, bool onBattery,
+                                             qint64 tipLevel)
+{
+    const QString chargeText = text(variables, "battery.charge");
+    const std::optional<int> charge = wholePercent(chargeText);
+    m_chargeLog.report(charge.has_value(), chargeText);
+    if (!charge || !onBattery || chargeReadingIsReal(*charge, m_outageCharge, tipLevel)) {
+        m_zeroSkipped = false;
+        return charge;
+    }
+    if (!m_zeroSkipped)
+        qWarning().noquote() << QStringLiteral("battery.charge 0 on battery after %1 %: taken for "
+                                               "a glitch and skipped")
+                                    .arg(m_outageCharge ? QString::number(*m_outageCharge)
+                                                        : QStringLiteral("no reading"));
+    m_zeroSkipped = true;
+    return std::nullopt;
 }
 
 void NutBussiness::reportDeviceInfo(const QJsonObject &variables)
@@ -384,17 +527,32 @@ void NutBussiness::reportBatteryTime(const QString &runtime)
     m_notify(kHomePage, QStringLiteral("notifyBatteryTime"), batteryTimeFromRuntime(runtime));
 }
 
-void NutBussiness::checkBatteryChargeLow(const QJsonObject &variables)
+int NutBussiness::checkBatteryChargeLow(const QJsonObject &variables)
 {
-    const QString low = text(variables, "battery.charge.low");
+    const QLatin1String key("battery.charge.low");
+    const bool given = variables.contains(key);
+    const QString upsText = variables.value(key).toString();
+    const std::optional<int> ups = given ? wholePercent(upsText) : std::nullopt;
+    m_chargeLowLog.report(!given || ups, upsText);
+    const int station = m_stationChargeLow;
+    const ChargeLow low = effectiveChargeLow(
+        ups, station >= 0 ? std::optional<int>(station) : std::nullopt,
+        m_settings->readBatterySetting().value(QLatin1String("defaultChargeLow")).toInt());
+    if (low.source != m_chargeLowSource) {
+        m_chargeLowSource = low.source;
+        qDebug().noquote() << QStringLiteral("low level from %1: %2")
+                                  .arg(QLatin1String(chargeLowSourceName(low.source)))
+                                  .arg(low.value);
+    }
     {
         QMutexLocker lock(&m_dataMutex);
-        if (low == m_lastChargeLow)
-            return;
-        m_lastChargeLow = low;
+        if (m_lastChargeLow == low.value)
+            return low.value;
+        m_lastChargeLow = low.value;
     }
     _armAll();
-    m_notify(kGlobal, QStringLiteral("notifyBatteryChargeLow"), low.toInt(nullptr, 10));
+    m_notify(kGlobal, QStringLiteral("notifyBatteryChargeLow"), low.value);
+    return low.value;
 }
 
 void NutBussiness::checkLowPowerTip(int charge, int low)
@@ -405,6 +563,7 @@ void NutBussiness::checkLowPowerTip(int charge, int low)
     const QJsonObject payload = lowPowerTipPayload(low, margin);
     m_notify(kGlobal, QStringLiteral("notifyLowPowerTip"), payload);
     emit sigShowWindowOnTop();
+    emit sigLowPowerTip();
     QMutexLocker lock(&m_dataMutex);
     m_lastTip = payload;
 }
@@ -414,20 +573,13 @@ void NutBussiness::checkLowPowerShutdown(int charge, int low)
     const LowPowerSettings settings = lowPowerSettings(m_settings->readBatterySetting());
     const LowPowerShutdownDue due = lowPowerShutdownDue(charge, low, settings);
     const QString name = QStringLiteral("notifyLowPowerShutdown");
-    if (due.stageOne && m_shutdownArmed.exchange(false)) {
-        const QJsonObject payload = lowPowerShutdownStageOnePayload(settings.mode, low);
-        m_notify(kGlobal, name, payload);
-        emit sigShowWindowOnTop();
-        {
-            QMutexLocker lock(&m_dataMutex);
-            m_lastShutdown = payload;
-        }
-        qDebug() << "notifyLowPowerShutdown lowPowerShutdown";
-    }
+    if (due.stageOne)
+        _sendStageOne(settings.mode, low);
     if (due.stageTwo && m_shutdownNowArmed.exchange(false)) {
         m_notify(kGlobal, name, lowPowerShutdownStageTwoPayload(settings.mode));
         emit sigShowWindowOnTop();
         qDebug() << "notifyLowPowerShutdown shutdown";
+        emit sigLowPowerStage(2, kStageTwoIntervalSeconds);
     }
     if (due.remoteWarning && m_shutdownArmed.exchange(false)) {
         const QJsonObject payload = remoteLowPowerShutdownPayload(settings.mode, low);
@@ -439,4 +591,19 @@ void NutBussiness::checkLowPowerShutdown(int charge, int low)
         }
         qDebug() << "notifyLowPowerShutdown shutdown remote";
     }
+}
+
+void NutBussiness::_sendStageOne(const QString &mode, int low)
+{
+    if (!m_shutdownArmed.exchange(false))
+        return;
+    const QJsonObject payload = lowPowerShutdownStageOnePayload(mode, low);
+    m_notify(kGlobal, QStringLiteral("notifyLowPowerShutdown"), payload);
+    emit sigShowWindowOnTop();
+    {
+        QMutexLocker lock(&m_dataMutex);
+        m_lastShutdown = payload;
+    }
+    qDebug() << "notifyLowPowerShutdown lowPowerShutdown";
+    emit sigLowPowerStage(1, kStageOneIntervalSeconds);
 }

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <cmath>
+
 namespace {
 
 bool isUpsData(const QString &key)
@@ -27,6 +29,18 @@ QJsonObject parseUpsVariables(const QByteArray &output)
         hasUpsData = hasUpsData || isUpsData(key);
     }
     return hasUpsData ? variables : QJsonObject();
+}
+
+std::optional<int> wholePercent(const QString &text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    const double floored = std::floor(value);
+    if (floored < 0 || floored > 100)
+        return std::nullopt;
+    return static_cast<int>(floored);
 }
 
 bool statusOnBattery(const QString &status)

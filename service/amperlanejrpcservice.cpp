@@ -3,11 +3,11 @@
 #include "amperlanesettings.h"
 #include "compositebussiness.h"
 #include "httpcontroller.h"
+#include "lowpowershutdown.h"
 #include "nutbussiness.h"
 #include "selftestrecordfile.h"
 #include "serialport.h"
 #include "softwareupdate.h"
-#include "systemshutdown.h"
 #ifdef AMPERLANE_USB_DRIVER_CHECK
 #include "usbdrivercheck.h"
 #include "usbdriversetupfactory.h"
@@ -54,9 +54,11 @@ bool simulatedStationServed(const QString &nutStateDir)
 
 AmperlaneJrpcService::AmperlaneJrpcService(std::shared_ptr<AmperlaneSettings> settings,
                                            SetDeviceDetailPageFn setDeviceDetailPage,
-                                           QObject *parent, QString appDir)
+                                           QObject *parent, QString appDir,
+                                           CommandRunner shutdownRunner)
     : TQJrpc::TQJrpcServiceBase(QString(), parent), worker(new QThread(this)),
-      settings(std::move(settings)), setDeviceDetailPage(std::move(setDeviceDetailPage)),
+      settings(std::move(settings)), shutdownRunner(std::move(shutdownRunner)),
+      setDeviceDetailPage(std::move(setDeviceDetailPage)),
       appDir(appDir.isEmpty() ? QCoreApplication::applicationDirPath() : std::move(appDir))
 {
     moveToThread(worker);
@@ -105,8 +107,32 @@ void AmperlaneJrpcService::_init()
             [deviceLogic] { deviceLogic->onDevDisconnected(); });
     connect(nutMonitor.get(), &NutBussiness::sigIsOnBattery, this,
             [deviceLogic](bool status) { deviceLogic->onIsOnBattery(status); });
+    // The device logic runs in this thread, the monitor reads the value in its own.
+    NutBussiness *monitor = nutMonitor.get();
+    connect(
+        deviceLogic, &CompositeBussiness::sigChargeLowReal, this,
+        [monitor](int percent) { monitor->setStationChargeLow(percent); }, Qt::DirectConnection);
+    _initLowPowerShutdown(notifyFn);
     _initLocalStepCheck(notifyFn);
     nutMonitor->start(QThread::InheritPriority);
+}
+
+void AmperlaneJrpcService::_initLowPowerShutdown(const NotifyFn &notifyFn)
+{
+    lowPowerShutdown = std::make_shared<LowPowerShutdown>(notifyFn, shutdownRunner);
+    LowPowerShutdown *shutdown = lowPowerShutdown.get();
+    connect(shutdown, &LowPowerShutdown::sigShutdownResult, this,
+            &AmperlaneJrpcService::sigShutdownResult, Qt::DirectConnection);
+    // Called in the monitor's thread; the shutdown side takes them into its own.
+    NutBussiness *monitor = nutMonitor.get();
+    connect(monitor, &NutBussiness::sigLowPowerStage, shutdown, &LowPowerShutdown::stageSent,
+            Qt::DirectConnection);
+    connect(monitor, &NutBussiness::sigMainsFailed, shutdown, &LowPowerShutdown::mainsFailed,
+            Qt::DirectConnection);
+    connect(monitor, &NutBussiness::sigMainsBack, shutdown, &LowPowerShutdown::mainsBack,
+            Qt::DirectConnection);
+    connect(monitor, &NutBussiness::sigWakingUp, shutdown, &LowPowerShutdown::wakingUp,
+            Qt::DirectConnection);
 }
 
 void AmperlaneJrpcService::_initLocalStepCheck(const NotifyFn &notifyFn)
@@ -130,7 +156,9 @@ void AmperlaneJrpcService::_release()
     SerialPort::setSimulatedStationLink(QString());
     settings.reset();
     device.reset();
+    // The monitor's thread ends first: it reports to the shutdown side until then.
     nutMonitor.reset();
+    lowPowerShutdown.reset();
     updater.reset();
     downloader.reset();
 }
@@ -186,12 +214,10 @@ bool AmperlaneJrpcService::answer(const QString &requestId, const QString &ns,
 
     if (is("batterySetting", "getSettingParam"))
         return reply(settings->readBatterySetting());
-    if (is("batterySetting", "setSettingParam")) {
-        applyBatterySetting(params);
-        return reply(true);
-    }
+    if (is("batterySetting", "setSettingParam"))
+        return reply(applyBatterySetting(params));
     if (is("batterySetting", "getBatteryChargeLow"))
-        return reply(nutMonitor->batteryChargeLow().toInt());
+        return reply(nutMonitor->batteryChargeLow());
 
     if (is("global", "getDeviceSn"))
         return reply(nutMonitor->deviceSn());
@@ -200,7 +226,14 @@ bool AmperlaneJrpcService::answer(const QString &requestId, const QString &ns,
         return reply(true);
     }
     if (is("global", "shutdown")) {
-        shutdownSystem();
+        // Answered when the command has started and not failed within its first seconds.
+        lowPowerShutdown->requestShutdown([this, requestId, client_key](bool ok) {
+            emit sendResponse(requestId, ok, client_key);
+        });
+        return true;
+    }
+    if (is("global", "cancelLowPowerShutdown")) {
+        lowPowerShutdown->cancelCountdown();
         return reply(true);
     }
     if (is("global", "getSystemInfoAndVersion"))
@@ -239,8 +272,12 @@ void AmperlaneJrpcService::_softwareUpdate(const QString &version, const QString
     updater->run(version, ossurl, md5);
 }
 
-void AmperlaneJrpcService::applyBatterySetting(const QJsonObject &params)
+bool AmperlaneJrpcService::applyBatterySetting(const QJsonObject &params)
 {
+    if (!batterySettingInRange(params)) {
+        qWarning() << "battery settings out of range, not stored:" << params;
+        return false;
+    }
     const QString group = QStringLiteral("batterySetting");
     const int storedTip = settings->value(group, QStringLiteral("lowPowerTipValue"), 5).toInt();
     const int storedShutdown =
@@ -252,4 +289,5 @@ void AmperlaneJrpcService::applyBatterySetting(const QJsonObject &params)
         nutMonitor->rearmLowPowerTip();
     if (newShutdown != storedShutdown)
         nutMonitor->rearmLowPowerShutdown();
+    return true;
 }

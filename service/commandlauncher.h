@@ -5,9 +5,9 @@
 
 #include <functional>
 
-// Starts a program detached from this process, with an empty working directory; the system's
-// shutdown command and the installation's launcher go through here. Tests replace the launcher so
-// that nothing they do can switch the machine off or start another program.
+// Starts a program detached from this process, with an empty working directory; the installation's
+// launcher goes through here after an update. Tests replace the launcher so that nothing they do
+// starts another program.
 using CommandLauncher = std::function<bool(const QString &program, const QStringList &arguments)>;
 
 bool launchDetached(const QString &program, const QStringList &arguments);

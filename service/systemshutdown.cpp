@@ -1,7 +1,5 @@
 #include "systemshutdown.h"
 
-#include "commandlauncher.h"
-
 #include <QDebug>
 
 ShutdownCommand systemShutdownCommand()
@@ -20,11 +18,4 @@ ShutdownCommand systemShutdownCommand()
         command.program = replacement;
     }
     return command;
-}
-
-void shutdownSystem()
-{
-    const ShutdownCommand command = systemShutdownCommand();
-    launchDetached(command.program, command.arguments);
-    qDebug() << "shutdown";
 }

@@ -13,6 +13,3 @@ struct ShutdownCommand
 // For demos and tests: when the environment names a program in AMPERLANE_SHUTDOWN_COMMAND, that
 // program is started instead of the system's shutdown, with the same arguments.
 ShutdownCommand systemShutdownCommand();
-
-// Starts the shutdown command detached through the command launcher; no result is awaited.
-void shutdownSystem();

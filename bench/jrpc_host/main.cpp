@@ -78,7 +78,8 @@ int main(int argc, char **argv)
     // The protocol log goes where the program would write it: the current folder.
     QDir::setCurrent(options.appDir);
 
-    // A benchmark never switches the machine off.
+    // A benchmark never switches the machine off (the service's shutdown runner below) nor starts
+    // another program.
     replaceCommandLauncher([](const QString &, const QStringList &) { return true; });
     NutCmdExec::setApplicationFolder(options.appDir);
 
@@ -89,7 +90,10 @@ int main(int argc, char **argv)
                            QStringLiteral("1"));
 
     auto service = std::make_shared<AmperlaneJrpcService>(
-        settings, [](bool) {}, nullptr, options.appDir);
+        settings, [](bool) {}, nullptr, options.appDir,
+        [](const QString &, const QStringList &, const CommandDone &done) {
+            done({true, {}});
+        });
     auto *server = new TQJrpc::TQJrpcServerWebsocket(nullptr, {}, 0);
     server->setServices({service.get()}, QStringLiteral("."));
     const quint16 port = listenInOwnThread(server);

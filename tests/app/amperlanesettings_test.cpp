@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
@@ -48,6 +49,7 @@ TEST_F(SettingsTest, DefaultsOnAFreshFile)
     EXPECT_EQ(battery.value("enableLowPowerShutdown"), QJsonValue(false));
     EXPECT_EQ(battery.value("enableRemoteLowPowerShutdown"), QJsonValue(false));
     EXPECT_EQ(battery.value("mode").toString(), "local");
+    EXPECT_EQ(battery.value("defaultChargeLow").toInt(), 10);
 
     const QJsonObject connect = settings.readConnectModeParam();
     EXPECT_EQ(connect.keys(),
@@ -59,13 +61,18 @@ TEST_F(SettingsTest, DefaultsOnAFreshFile)
 TEST_F(SettingsTest, PartialBatterySettingWritesZeroAndFalseForTheRest)
 {
     AmperlaneSettings settings(appDir.path());
+    settings.writeBatterySetting({{"defaultChargeLow", 25}});
     settings.writeBatterySetting(
         {{"lowPowerTipValue", 9}, {"lowPowerShutdownValue", "7"}, {"enableLowPowerShutdown", 1}});
+    EXPECT_EQ(settings.value("batterySetting", "lowPowerShutdownValue"), QVariant(0));
     const QJsonObject battery = settings.readBatterySetting();
     EXPECT_EQ(battery.value("lowPowerTipValue").toInt(), 9);
-    EXPECT_EQ(battery.value("lowPowerShutdownValue").toInt(), 0);
+    // A margin of 0 is out of range and reads as the default.
+    EXPECT_EQ(battery.value("lowPowerShutdownValue").toInt(), 4);
     EXPECT_EQ(battery.value("enableLowPowerShutdown"), QJsonValue(false));
     EXPECT_EQ(battery.value("enableRemoteLowPowerShutdown"), QJsonValue(false));
+    // Not given, so not overwritten.
+    EXPECT_EQ(battery.value("defaultChargeLow").toInt(), 25);
 }
 
 TEST_F(SettingsTest, ConnectModeRoundTripAndNonStringsBecomeEmpty)
@@ -81,18 +88,56 @@ TEST_F(SettingsTest, ConnectModeRoundTripAndNonStringsBecomeEmpty)
     EXPECT_EQ(settings.localUpsAddress(), "nutdev1@127.0.0.1:3493");
 }
 
-TEST_F(SettingsTest, TextInANumberReadsAsZero)
+TEST_F(SettingsTest, StoredNonsenseReadsAsTheDefaults)
 {
+    const struct
     {
+        const char *key;
+        QVariant stored;
+        int read;
+    } cases[] = {
+        {"lowPowerTipValue", "many", 5},  {"lowPowerTipValue", 0, 5},
+        {"lowPowerTipValue", 51, 5},      {"lowPowerTipValue", 50, 50},
+        {"lowPowerShutdownValue", -3, 4}, {"lowPowerShutdownValue", 1, 1},
+        {"defaultChargeLow", 91, 10},     {"defaultChargeLow", "", 10},
+        {"defaultChargeLow", 0, 0},       {"defaultChargeLow", 90, 90},
+    };
+    {
+        AmperlaneSettings first(appDir.path());
+    }
+    for (const auto &c : cases) {
+        {
+            QSettings ini(iniPath(), QSettings::IniFormat);
+            ini.setValue(QStringLiteral("batterySetting/") + c.key, c.stored);
+        }
         AmperlaneSettings settings(appDir.path());
+        EXPECT_EQ(settings.readBatterySetting().value(c.key).toInt(-1), c.read)
+            << c.key << " " << c.stored.toString().toStdString();
     }
-    {
-        QSettings ini(iniPath(), QSettings::IniFormat);
-        ini.setValue("batterySetting/lowPowerTipValue", "many");
-    }
-    AmperlaneSettings settings(appDir.path());
-    const QJsonObject battery = settings.readBatterySetting();
-    EXPECT_EQ(battery.value("lowPowerTipValue").toInt(-1), 0);
+}
+
+TEST(BatterySettingInRange, MarginsFromOneToFiftyAndTheDefaultLowFromZeroToNinety)
+{
+    const auto battery = [](QJsonValue tip, QJsonValue shutdown) {
+        return QJsonObject{{"lowPowerTipValue", tip},
+                           {"lowPowerShutdownValue", shutdown},
+                           {"enableLowPowerShutdown", true}};
+    };
+    const auto withLow = [&](QJsonValue low) {
+        QJsonObject json = battery(5, 4);
+        json.insert("defaultChargeLow", low);
+        return json;
+    };
+    EXPECT_TRUE(batterySettingInRange(battery(5, 4)));
+    EXPECT_TRUE(batterySettingInRange(battery(1, 50)));
+    EXPECT_TRUE(batterySettingInRange(withLow(0)));
+    EXPECT_TRUE(batterySettingInRange(withLow(90)));
+    for (const QJsonObject &refused :
+         {battery(0, 4), battery(5, 51), battery(-1, 4), battery(5.5, 4), battery("5", 4),
+          QJsonObject{{"lowPowerTipValue", 5}}, withLow(91), withLow(-1), withLow(12.5),
+          withLow("10"), withLow(QJsonValue::Null)})
+        EXPECT_FALSE(batterySettingInRange(refused))
+            << QJsonDocument(refused).toJson().toStdString();
 }
 
 TEST_F(SettingsTest, CorruptFileGivesDefaults)
@@ -140,7 +185,7 @@ TEST_F(SettingsTest, ConcurrentWritersNeverLoseTheStore)
     b->start();
     a->wait();
     b->wait();
-    const int last = settings.readBatterySetting().value("lowPowerTipValue").toInt();
+    const int last = settings.value("batterySetting", "lowPowerTipValue").toInt();
     EXPECT_TRUE(last == 499 || last == 1499);
 }
 

@@ -118,6 +118,63 @@ TEST(Program, PortInUseEndsTheStartWithMinusOne)
 
 namespace {
 
+// Processes running with the NUT configuration of the program's installation.
+int nutProcesses(const QString &nutStateDir)
+{
+    const QByteArray marker = "NUT_CONFPATH=" + QFile::encodeName(nutStateDir + "/etc");
+    int count = 0;
+    for (const QString &pid : QDir("/proc").entryList({"[0-9]*"}, QDir::Dirs)) {
+        QFile environ("/proc/" + pid + "/environ");
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(marker))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+// A logout, `kill` or Ctrl+C ends the program through the same teardown as the tray's "Quit": the
+// NUT server and driver it started do not outlive it.
+TEST(Program, TerminationSignalsRunTheTeardownAndLeaveNoNutBehind)
+{
+    ASSERT_TRUE(InstalledProgram::portsUsable());
+    InstalledProgram program;
+    ASSERT_EQ(QProcess::execute("cp", {"-a", AMPERLANE_NUT_LINUX_DIR, program.appDir() + "/linux"}),
+              0);
+    const QString nutState = program.appDir() + "/AmperlaneSettings/" + program.homeName() + "/nut";
+    ASSERT_TRUE(QDir().mkpath(nutState));
+    QFile station(nutState + "/nutdev1.dev");
+    ASSERT_TRUE(station.open(QIODevice::WriteOnly));
+    station.write("ups.status: OL\nups.serial: SN-TEST-0001\nups.model: TQ-UPS-VESSA 5 Core\n"
+                  "battery.charge: 100\nbattery.charge.low: 20\nbattery.runtime: 95\n");
+    station.close();
+
+    const struct
+    {
+        int signal;
+        const char *name;
+    } endings[] = {{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}};
+    for (const auto &s : endings) {
+        QProcess *running = program.start();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return nutProcesses(nutState) == 2; }, 60000))
+            << s.name << "\n"
+            << qPrintable(program.log());
+        ASSERT_EQ(::kill(pid_t(running->processId()), s.signal), 0);
+        ASSERT_TRUE(running->waitForFinished(30000)) << s.name;
+        EXPECT_EQ(running->exitStatus(), QProcess::NormalExit) << s.name;
+        EXPECT_EQ(running->exitCode(), 0) << s.name;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return nutProcesses(nutState) == 0; }, 15000)) << s.name;
+    }
+    QProcessEnvironment home = QProcessEnvironment::systemEnvironment();
+    home.insert("HOME", program.topDir() + "/" + program.homeName());
+    QProcess stop;
+    stop.setProcessEnvironment(home);
+    stop.start(program.appDir() + "/linux/kill_processes.sh", {});
+    stop.waitForFinished(10000);
+}
+
+namespace {
+
 void writeExecutable(const QString &path, const QByteArray &content)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -72,6 +72,9 @@ TEST(Scenario, RejectsWhatItCannotPlay)
         {"attributes", QJsonObject{{"device.ems.version", 1}}},
         {"selfTest", QJsonObject{{"result", "maybe"}}},
         {"chargeLow", "20"},
+        {"dropRepliesTo", 256},
+        {"dropRepliesTo", "5"},
+        {"nutOmit", "battery.charge.low"},
     };
     for (const auto &[key, value] : broken) {
         QJsonObject json = baseScenario();
@@ -130,6 +133,19 @@ TEST(StationState, NutVariablesFollowMainsAndCharge)
     EXPECT_EQ(nut["ups.model"].toString(), "TQ-UPS-VESSA 5 Core");
     EXPECT_EQ(nut["ups.mfr"].toString(), "Maker");
     EXPECT_EQ(nut["ups.realpower.nominal"].toDouble(), 1024);
+}
+
+TEST(StationState, NutLeavesOutWhatTheScenarioOmits)
+{
+    QJsonObject json = baseScenario();
+    json.insert("nutOmit", QJsonArray{"battery.charge.low", "ups.mfr"});
+    const Scenario scenario = parsed(json);
+    const QJsonObject variables = nutVariables(scenario, stationStateAt(scenario, 0));
+    EXPECT_FALSE(variables.contains("battery.charge.low"));
+    EXPECT_FALSE(variables.contains("ups.mfr"));
+    EXPECT_TRUE(variables.contains("battery.charge"));
+    // The station's own lower limit still goes over the serial link.
+    EXPECT_EQ(attrInt32(stationStateAt(scenario, 0).attributes.value(19)), 20);
 }
 
 TEST(StationState, AttributesWithMainsCutAndDerivedTotals)
@@ -208,6 +224,22 @@ TEST_F(StationResponderTest, RunsTheSelfTestAsATrackedCommand)
     EXPECT_EQ(state(uint8_t(tracking + 1), 15).left(2), "00");
     EXPECT_EQ(ask(*TQCommand::attrWriteRequest(1, {}), 20).toHex().right(2),
               QByteArray::number(tracking + 1, 16).rightJustified(2, '0'));
+}
+
+TEST(StationResponder, LosesTheRepliesOfTheCommandTheScenarioNames)
+{
+    QJsonObject json = baseScenario();
+    json.insert("dropRepliesTo", 5);
+    StationResponder responder(parsed(json));
+    const auto received = [](const TQCommonCmd &request) {
+        return TQCommonCmd(request.getRawData());
+    };
+    EXPECT_TRUE(responder.respond(received(*TQCommand::attrWriteRequest(1, {})), 10).isEmpty());
+    // The station started the self-test all the same.
+    const QList<QByteArray> state =
+        responder.respond(received(TQCommand::attrCmdExecResRequest(1, 1)), 12);
+    ASSERT_EQ(state.size(), 1);
+    EXPECT_EQ(TQCommonCmd(state[0]).getPayload().toHex(), "01010001");
 }
 
 TEST_F(StationResponderTest, IgnoresFramesNotMeantForIt)

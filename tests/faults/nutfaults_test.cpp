@@ -104,6 +104,33 @@ TEST_F(NutFaults, ServerKilledAndRestartedOnBatteryGivesNoWarningAndOneOutage)
     EXPECT_EQ(outageRecords().size(), 1) << outageRecords().join('\n').toStdString();
 }
 
+// With the station there, a dead server or driver is brought back by the monitor itself after 10
+// empty steps, and the count starts again once NUT answers.
+TEST_F(NutFaults, KilledServerAndKilledDriverAreRestartedByTheMonitor)
+{
+    LogCapture log;
+    startOnBattery(50);
+    struct
+    {
+        const char *part;
+        qint64 (NutInstallation::*pid)() const;
+    } parts[] = {{"server", &NutInstallation::serverPid}, {"driver", &NutInstallation::driverPid}};
+    for (int i = 0; i < 2; ++i) {
+        const qint64 pid = (m_nut.*parts[i].pid)();
+        ASSERT_GT(pid, 0) << parts[i].part;
+        ASSERT_EQ(::kill(pid_t(pid), SIGKILL), 0);
+        ASSERT_TRUE(waitForReconnect(i + 1)) << parts[i].part << "\n" << m_nut.log();
+        EXPECT_GT((m_nut.*parts[i].pid)(), 0) << parts[i].part;
+        EXPECT_EQ(log.messages().filter("restarting it (restart 1)").size(), i + 1);
+        EXPECT_EQ(log.messages().filter("restarting it (restart 2)").size(), 0);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return log.messages().filter("answers again after 1 restart").size() == i + 1; },
+            10000));
+    }
+    EXPECT_EQ(outageNotes(), 1);
+    EXPECT_EQ(lowPowerNotes(), 0);
+}
+
 // A server that stops answering (the process is frozen, its socket still accepts) holds every
 // upsc; the runner's 5 s limit keeps the monitor stepping.
 TEST_F(NutFaults, FrozenServerDoesNotStopTheMonitor)

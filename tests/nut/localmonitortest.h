@@ -28,9 +28,9 @@ protected:
     }
 
     // Starts monitoring with the home page shown.
-    void startMonitor()
+    void startMonitor(MonitorClock clock = wallClockMs)
     {
-        m_monitor = m_probe.makeMonitor(m_settings);
+        m_monitor = m_probe.makeMonitor(m_settings, std::move(clock));
         m_monitor->setNotifyPage("homePage", true);
         m_monitor->start();
     }

@@ -88,4 +88,31 @@ TEST(LowPowerPayloads, CarryTheUpsLowLevel)
                        "lowPowerShutdownValue": 10})"));
 }
 
+TEST(EffectiveChargeLow, TheUpsFirstThenTheStationThenTheSetting)
+{
+    const auto low = [](std::optional<int> ups, std::optional<int> station) {
+        const ChargeLow chosen = effectiveChargeLow(ups, station, 10);
+        return std::make_pair(chosen.value, chosen.source);
+    };
+    EXPECT_EQ(low(20, 25), std::make_pair(20, ChargeLowSource::Ups));
+    EXPECT_EQ(low(0, 25), std::make_pair(0, ChargeLowSource::Ups));
+    EXPECT_EQ(low(std::nullopt, 25), std::make_pair(25, ChargeLowSource::Station));
+    EXPECT_EQ(low(std::nullopt, std::nullopt), std::make_pair(10, ChargeLowSource::Setting));
+}
+
+TEST(ChargeReading, ZeroIsRealOnlyAfterAReadingAtOrBelowTheTipLevel)
+{
+    const struct
+    {
+        int charge;
+        std::optional<int> previous;
+        bool real;
+    } cases[] = {{1, std::nullopt, true}, {0, std::nullopt, false},
+                 {0, 50, false},          {0, 16, false},
+                 {0, 15, true},           {0, 3, true}};
+    for (const auto &c : cases)
+        EXPECT_EQ(chargeReadingIsReal(c.charge, c.previous, 15), c.real)
+            << c.charge << " after " << c.previous.value_or(-1);
+}
+
 } // namespace

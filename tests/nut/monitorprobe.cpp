@@ -6,7 +6,8 @@
 #include <QMutexLocker>
 #include <QTest>
 
-std::unique_ptr<NutBussiness> MonitorProbe::makeMonitor(std::shared_ptr<AmperlaneSettings> settings)
+std::unique_ptr<NutBussiness> MonitorProbe::makeMonitor(std::shared_ptr<AmperlaneSettings> settings,
+                                                        MonitorClock clock)
 {
     auto notify = [this](const QString &ns, const QString &name, const QJsonValue &params) {
         QMutexLocker lock(&m_mutex);
@@ -16,13 +17,21 @@ std::unique_ptr<NutBussiness> MonitorProbe::makeMonitor(std::shared_ptr<Amperlan
         QMutexLocker lock(&m_mutex);
         m_detailPage.append(on);
     };
-    auto monitor = std::make_unique<NutBussiness>(notify, detailPage, std::move(settings));
+    auto monitor = std::make_unique<NutBussiness>(notify, detailPage, std::move(settings), nullptr,
+                                                  std::move(clock));
     connect(monitor.get(), &NutBussiness::sigDevConnected, this,
             [this](const QString &sn) { connected.append(sn); });
     connect(monitor.get(), &NutBussiness::sigDevDisconnected, this, [this] { ++disconnected; });
     connect(monitor.get(), &NutBussiness::sigIsOnBattery, this,
             [this](bool status) { onBattery.append(status); });
     connect(monitor.get(), &NutBussiness::sigShowWindowOnTop, this, [this] { ++raised; });
+    connect(monitor.get(), &NutBussiness::sigLowPowerStage, this, [this](int stage, int interval) {
+        stages.append({stage, interval});
+    });
+    connect(monitor.get(), &NutBussiness::sigUpsLinkLost, this,
+            [this](bool lost) { linkLost.append(lost); });
+    connect(monitor.get(), &NutBussiness::sigWakingUp, this,
+            [this](bool waking) { wakingUp.append(waking); });
     return monitor;
 }
 

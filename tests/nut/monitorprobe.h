@@ -24,7 +24,8 @@ public:
         QJsonValue params;
     };
 
-    std::unique_ptr<NutBussiness> makeMonitor(std::shared_ptr<AmperlaneSettings> settings);
+    std::unique_ptr<NutBussiness> makeMonitor(std::shared_ptr<AmperlaneSettings> settings,
+                                              MonitorClock clock = wallClockMs);
 
     QList<Note> notes() const;
     QList<Note> notes(const QString &name) const;
@@ -39,6 +40,10 @@ public:
     int disconnected = 0;
     QList<bool> onBattery;
     int raised = 0;
+    // sigLowPowerStage as (stage, interval), sigUpsLinkLost, sigWakingUp.
+    QList<QPair<int, int>> stages;
+    QList<bool> linkLost;
+    QList<bool> wakingUp;
 
 private:
     mutable QMutex m_mutex;

@@ -84,7 +84,7 @@ TEST_F(NutLocalTest, IdentifiesLosesAndFindsTheStationAgain)
     EXPECT_EQ(m_probe.detailPageCalls(), QList<bool>{true});
     EXPECT_EQ(m_monitor->deviceSn(), "SN00001234");
     EXPECT_EQ(m_monitor->deviceModel(), "TQ-UPS-VESSA 5 Core");
-    EXPECT_EQ(m_monitor->batteryChargeLow(), "10");
+    EXPECT_EQ(m_monitor->batteryChargeLow(), 10);
     const auto chargeLow = m_probe.notes("notifyBatteryChargeLow");
     ASSERT_EQ(chargeLow.size(), 1);
     EXPECT_EQ(chargeLow[0].params, QJsonValue(10));

@@ -125,7 +125,8 @@ TEST_F(NutMonitorTest, BadAnswersKeepTheLoopGoing)
     EXPECT_EQ(m_probe.disconnected, 1);
     EXPECT_EQ(m_probe.notes("notifyDevConnectStatus").size(), 2);
 
-    // Back with an empty serial, a variable holding colons and a low level that is no number.
+    // Back with an empty serial, a variable holding colons and a low level that is no number:
+    // the default low level (10) stands in for it.
     answerVariables("ups.serial:\nups.status: OB\nups.time: 10:11:12\nbattery.charge: 5\n"
                     "battery.charge.low: low");
     ASSERT_TRUE(QTest::qWaitFor([this] { return m_probe.connected.size() == 2; }, 10000));
@@ -133,9 +134,9 @@ TEST_F(NutMonitorTest, BadAnswersKeepTheLoopGoing)
     EXPECT_TRUE(m_monitor->deviceSn().isEmpty());
     m_monitor->setNotifyPage("homePage", true);
     ASSERT_TRUE(m_probe.waitForStep("5", "OB"));
-    EXPECT_TRUE(lowPowerNotes().isEmpty());
-    EXPECT_EQ(m_probe.notes("notifyBatteryChargeLow").last().params, QJsonValue(0));
-    EXPECT_EQ(m_monitor->batteryChargeLow(), "low");
+    EXPECT_EQ(lowPowerNotes(), QStringList({"tip", "lowPowerShutdown", "shutdown"}));
+    EXPECT_EQ(m_probe.notes("notifyBatteryChargeLow").last().params, QJsonValue(10));
+    EXPECT_EQ(m_monitor->batteryChargeLow(), 10);
 }
 
 TEST_F(NutMonitorTest, ChangedLowLevelAndRearmingSendTheWarningsAgain)

@@ -77,6 +77,30 @@ TEST(BatteryTime, SplitsMinutesIntoDaysHoursMinutes)
     }
 }
 
+TEST(WholePercent, ReadsDecimalsRoundedDownAndRefusesWhatIsNoPercentage)
+{
+    const struct
+    {
+        const char *text;
+        std::optional<int> percent;
+    } cases[] = {{"87", 87},
+                 {"14.5", 14},
+                 {"100.0", 100},
+                 {" 9.99 ", 9},
+                 {"0", 0},
+                 {"0.4", 0},
+                 {"100.9", 100},
+                 {"101", std::nullopt},
+                 {"-1", std::nullopt},
+                 {"", std::nullopt},
+                 {"low", std::nullopt},
+                 {"nan", std::nullopt},
+                 {"inf", std::nullopt},
+                 {"14,5", std::nullopt}};
+    for (const auto &c : cases)
+        EXPECT_EQ(wholePercent(c.text), c.percent) << c.text;
+}
+
 TEST(UpsStatus, RecognisesTheThreeTokens)
 {
     EXPECT_TRUE(statusOnBattery("OB DISCHRG"));

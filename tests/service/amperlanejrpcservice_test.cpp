@@ -81,6 +81,13 @@ TEST_F(ServiceTest, SettingsRoundTrip)
     EXPECT_EQ(client->call("batterySetting.setSettingParam", battery), QJsonValue(true));
     QJsonObject expected = battery;
     expected.insert("mode", "remote");
+    // A page that does not know the default low level leaves it as it is.
+    expected.insert("defaultChargeLow", 10);
+    EXPECT_EQ(client->call("batterySetting.getSettingParam"), QJsonValue(expected));
+    QJsonObject withLow = battery;
+    withLow.insert("defaultChargeLow", 0);
+    EXPECT_EQ(client->call("batterySetting.setSettingParam", withLow), QJsonValue(true));
+    expected.insert("defaultChargeLow", 0);
     EXPECT_EQ(client->call("batterySetting.getSettingParam"), QJsonValue(expected));
 }
 
@@ -112,14 +119,59 @@ TEST_F(ServiceTest, RepliesGoToTheAskingPageAndNotificationsToAll)
     EXPECT_EQ(second->received.size(), 1);
 }
 
-TEST_F(ServiceTest, ShutdownStartsTheSystemCommandDetached)
+// The page learns whether the PC is being switched off: the command's own words when it fails,
+// every page told; once started, later requests start nothing more.
+TEST_F(ServiceTest, ShutdownAnswersWhetherTheCommandStartedAndTellsEveryPage)
 {
-    auto client = page();
-    EXPECT_EQ(client->call("global.shutdown"), QJsonValue(true));
-    const std::vector<Launch> started = launchesSoFar();
-    ASSERT_EQ(started.size(), 1u);
+    auto asking = page();
+    auto other = page();
+    setShutdownOutcome({false, "Access denied"});
+    EXPECT_EQ(asking->call("global.shutdown"), QJsonValue(false));
+    const QJsonValue failed(QJsonObject{{"ok", false}, {"reason", "Access denied"}});
+    EXPECT_EQ(other->nextNotification("global.notifyShutdownResult", 0), failed);
+    EXPECT_EQ(asking->notifications("global.notifyShutdownResult"), QList<QJsonValue>{failed});
+
+    setShutdownOutcome({true, QString()});
+    EXPECT_EQ(asking->call("global.shutdown"), QJsonValue(true));
+    EXPECT_EQ(other->nextNotification("global.notifyShutdownResult", 1),
+              QJsonValue(QJsonObject{{"ok", true}, {"reason", "started"}}));
+    EXPECT_EQ(other->call("global.shutdown"), QJsonValue(true));
+    EXPECT_EQ(asking->call("global.cancelLowPowerShutdown"), QJsonValue(true));
+
+    const std::vector<Launch> started = shutdownsSoFar();
+    ASSERT_EQ(started.size(), 2u);
     EXPECT_EQ(started[0].program, "shutdown");
     EXPECT_EQ(started[0].arguments, (QStringList{"-P", "now"}));
+    EXPECT_EQ(other->notifications("global.notifyShutdownResult").size(), 2);
+    EXPECT_TRUE(launchesSoFar().empty());
+}
+
+TEST_F(ServiceTest, BatterySettingsOutOfRangeAreRefusedAndNothingIsStored)
+{
+    auto client = page();
+    const QJsonObject stored{{"lowPowerTipValue", 6},
+                             {"lowPowerShutdownValue", 3},
+                             {"enableLowPowerShutdown", true},
+                             {"enableRemoteLowPowerShutdown", true},
+                             {"defaultChargeLow", 25}};
+    ASSERT_EQ(client->call("batterySetting.setSettingParam", stored), QJsonValue(true));
+    const std::pair<const char *, QJsonValue> refused[] = {
+        {"lowPowerTipValue", 0},       {"lowPowerTipValue", 51},
+        {"lowPowerShutdownValue", -4}, {"lowPowerShutdownValue", QJsonValue::Undefined},
+        {"defaultChargeLow", 91},      {"defaultChargeLow", "20"},
+    };
+    for (const auto &[key, value] : refused) {
+        QJsonObject params = stored;
+        params.insert("enableLowPowerShutdown", false);
+        if (value.isUndefined())
+            params.remove(key);
+        else
+            params.insert(key, value);
+        EXPECT_EQ(client->call("batterySetting.setSettingParam", params), QJsonValue(false)) << key;
+    }
+    QJsonObject expected = stored;
+    expected.insert("mode", "remote");
+    EXPECT_EQ(client->call("batterySetting.getSettingParam"), QJsonValue(expected));
 }
 
 QByteArray sevenZipPackage(const QString &workDir)

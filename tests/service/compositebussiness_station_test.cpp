@@ -5,6 +5,7 @@
 #include "stationsim.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -149,6 +150,29 @@ TEST_F(DeviceOnStation, SelfTestStillRunningAfterTheLimitIsAnswered255)
     EXPECT_EQ(runSelfTest(), QJsonValue(255));
     EXPECT_EQ(device->getLastSelfTestTime(), QJsonObject());
     EXPECT_FALSE(QFile::exists(selfTestFile()));
+}
+
+// One reply frame lost on the line (the station carried the request out): the limit still ends
+// the self-test with 255, and the next self-test is not refused as already running.
+TEST_F(DeviceOnStation, SelfTestWhoseReplyIsLostIsAnswered255AtTheLimit)
+{
+    const struct
+    {
+        const char *lost;
+        int command;
+    } cases[] = {{"execute", 5}, {"execution state", 6}};
+    for (const auto &c : cases) {
+        QJsonObject station = testStation(true, 1);
+        station.insert("dropRepliesTo", c.command);
+        start(station);
+        device->setSelfTestTimeLimitMs(2000);
+        device->onDevConnected(kSerial);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(runSelfTest(), QJsonValue(255)) << c.lost;
+        EXPECT_GE(timer.elapsed(), 2000) << c.lost;
+        EXPECT_EQ(runSelfTest(), QJsonValue(255)) << c.lost;
+    }
 }
 
 TEST_F(DeviceOnStation, AStationWithAnotherSerialIsReportedOnceAfterThreeSearches)

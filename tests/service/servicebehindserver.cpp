@@ -17,7 +17,16 @@ void ServiceBehindServer::SetUp()
     settings->setValue("connectModeParam", "mode", "remote");
     settings->setValue("connectModeParam", "nutPort", "1");
     service = std::make_shared<AmperlaneJrpcService>(
-        settings, [](bool) {}, nullptr, appDir);
+        settings, [](bool) {}, nullptr, appDir,
+        [this](const QString &p, const QStringList &a, const CommandDone &done) {
+            CommandOutcome outcome;
+            {
+                QMutexLocker lock(&launchMutex);
+                shutdowns.push_back({p, a});
+                outcome = shutdownOutcome;
+            }
+            done(outcome);
+        });
     server.setServices({service.get()}, ".");
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
 }
@@ -39,4 +48,16 @@ std::vector<Launch> ServiceBehindServer::launchesSoFar()
 {
     QMutexLocker lock(&launchMutex);
     return launches;
+}
+
+std::vector<Launch> ServiceBehindServer::shutdownsSoFar()
+{
+    QMutexLocker lock(&launchMutex);
+    return shutdowns;
+}
+
+void ServiceBehindServer::setShutdownOutcome(const CommandOutcome &outcome)
+{
+    QMutexLocker lock(&launchMutex);
+    shutdownOutcome = outcome;
 }

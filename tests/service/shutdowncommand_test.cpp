@@ -1,4 +1,3 @@
-#include "commandlauncher.h"
 #include "systemshutdown.h"
 
 #include <gtest/gtest.h>
@@ -14,24 +13,7 @@ struct ShutdownCase
 class ShutdownCommandTest : public testing::TestWithParam<ShutdownCase>
 {
 protected:
-    void SetUp() override
-    {
-        // Whatever happens, nothing is started for real here.
-        previous = replaceCommandLauncher([this](const QString &p, const QStringList &a) {
-            program = p;
-            arguments = a;
-            return true;
-        });
-    }
-    void TearDown() override
-    {
-        replaceCommandLauncher(previous);
-        qunsetenv("AMPERLANE_SHUTDOWN_COMMAND");
-    }
-
-    CommandLauncher previous;
-    QString program;
-    QStringList arguments;
+    void TearDown() override { qunsetenv("AMPERLANE_SHUTDOWN_COMMAND"); }
 };
 
 TEST_P(ShutdownCommandTest, TheEnvironmentMayNameAProgramToRunInstead)
@@ -40,9 +22,9 @@ TEST_P(ShutdownCommandTest, TheEnvironmentMayNameAProgramToRunInstead)
         qputenv("AMPERLANE_SHUTDOWN_COMMAND", GetParam().environment);
     else
         qunsetenv("AMPERLANE_SHUTDOWN_COMMAND");
-    shutdownSystem();
-    EXPECT_EQ(program, GetParam().program);
-    EXPECT_EQ(arguments, QStringList({"-P", "now"}));
+    const ShutdownCommand command = systemShutdownCommand();
+    EXPECT_EQ(command.program, GetParam().program);
+    EXPECT_EQ(command.arguments, QStringList({"-P", "now"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(

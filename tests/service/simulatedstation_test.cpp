@@ -53,7 +53,10 @@ protected:
     void startService()
     {
         service = std::make_shared<AmperlaneJrpcService>(
-            settings, [](bool) {}, nullptr, appDir);
+            settings, [](bool) {}, nullptr, appDir,
+            [](const QString &, const QStringList &, const CommandDone &done) {
+                done({false, "no shutdown in tests"});
+            });
     }
 
     int journalCount(const QString &line) const

@@ -23,6 +23,7 @@ bool somethingListensOn(quint16 port)
 
 void StationBackend::SetUp()
 {
+    clock.start();
     // CTest's lock keeps our own tests apart; on a shared machine a NUT server of someone else's
     // run may still hold the port for a while.
     ASSERT_TRUE(waitUntil([] { return !somethingListensOn(3493); }, 120000));
@@ -43,8 +44,16 @@ void StationBackend::SetUp()
     NutCmdExec::setApplicationFolder(appDir);
 
     settings = std::make_shared<AmperlaneSettings>(appDir);
+    configure(*settings);
     service = std::make_shared<AmperlaneJrpcService>(
-        settings, [this](bool on) { deviceDetailPage = on; }, nullptr, appDir);
+        settings, [this](bool on) { deviceDetailPage = on; }, nullptr, appDir,
+        [this](const QString &, const QStringList &, const CommandDone &done) {
+            {
+                QMutexLocker lock(&ptyMutex);
+                shutdowns.push_back(clock.elapsed());
+            }
+            done({true, QString()});
+        });
     server.setServices({service.get()}, ".");
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
 }
@@ -66,4 +75,10 @@ void StationBackend::useSerialPty(const QString &path)
 qint64 StationBackend::nutServerPid() const
 {
     return pidFromFile(stateDir + "/run/upsd.pid");
+}
+
+std::vector<qint64> StationBackend::shutdownTimes() const
+{
+    QMutexLocker lock(&ptyMutex);
+    return shutdowns;
 }

@@ -176,6 +176,24 @@ std::optional<Scenario> parseScenario(const QJsonObject &json, QString *error)
     scenario.selfTestPasses = result == QLatin1String("pass");
     scenario.selfTestSeconds = selfTest.value(QStringLiteral("seconds")).toDouble(3);
 
+    const QJsonValue drop = json.value(QStringLiteral("dropRepliesTo"));
+    if (!drop.isUndefined()) {
+        const int id = drop.toInt(-1);
+        if (id < 0 || id > 255)
+            read.fail(QStringLiteral("\"dropRepliesTo\" must be a command id from 0 to 255"));
+        else
+            scenario.dropRepliesTo = id;
+    }
+
+    const QJsonValue omit = json.value(QStringLiteral("nutOmit"));
+    if (!omit.isUndefined()) {
+        const QJsonArray names = omit.toArray();
+        for (const QJsonValue &name : names)
+            scenario.nutOmit.append(name.toString());
+        if (!omit.isArray() || scenario.nutOmit.contains(QString()))
+            read.fail(QStringLiteral("\"nutOmit\" must be a list of NUT variable names"));
+    }
+
     if (read.failed)
         return std::nullopt;
     return scenario;

@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -48,6 +49,10 @@ struct Scenario
     QMap<QString, Series> attributes;
     bool selfTestPasses = true;
     double selfTestSeconds = 3;
+    // The station does what a request of this command id asks, but its reply frames are lost.
+    std::optional<int> dropRepliesTo;
+    // NUT variables the station's driver does not report (many UPSes have no battery.charge.low).
+    QStringList nutOmit;
 };
 
 // Reads a scenario; `error` receives what is wrong with an unusable one.

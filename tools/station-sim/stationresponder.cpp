@@ -81,6 +81,8 @@ QList<QByteArray> StationResponder::respond(const TQCommonCmd &request, double e
     default:
         return {};
     }
+    if (scenario.dropRepliesTo == request.getCmdId())
+        return {};
     return {stationReplyFrame(request.getCmdId(), reply)};
 }
 

@@ -101,7 +101,7 @@ QJsonObject nutVariables(const Scenario &scenario, const StationState &state)
         status = QStringLiteral("OB");
     else if (charge < 100)
         status = QStringLiteral("OL CHRG");
-    return QJsonObject{
+    QJsonObject variables{
         {QStringLiteral("ups.status"), status},
         {QStringLiteral("battery.charge"), static_cast<double>(charge)},
         {QStringLiteral("battery.charge.low"),
@@ -114,4 +114,7 @@ QJsonObject nutVariables(const Scenario &scenario, const StationState &state)
         {QStringLiteral("ups.realpower.nominal"),
          static_cast<double>(std::lround(scenario.realpowerNominal))},
     };
+    for (const QString &name : scenario.nutOmit)
+        variables.remove(name);
+    return variables;
 }
