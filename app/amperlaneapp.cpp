@@ -4,6 +4,7 @@
 #include "amperlanejrpcservice.h"
 #include "amperlanesettings.h"
 #include "amperlanesystray.h"
+#include "amperlaneversion.h"
 #include "customizedwebengineview.h"
 #include "instanceserver.h"
 #include "nutcmdexec.h"
@@ -38,7 +39,7 @@ constexpr int kWindowHeight = 520;
 AmperlaneApp::AmperlaneApp(int &argc, char **argv) : QApplication(argc, argv)
 {
     setWindowIcon(QIcon(QStringLiteral(":/png/resource/TQlogo.png")));
-    migrateFromPreviousVersion(applicationDirPath(), QString::fromLatin1(kVersion));
+    migrateFromPreviousVersion(applicationDirPath(), QString::fromLatin1(kApplicationVersion));
     qDebug() << "Current platform:" << platformName();
 
     settings = std::make_shared<AmperlaneSettings>(applicationDirPath());

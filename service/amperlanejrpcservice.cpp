@@ -1,6 +1,7 @@
 #include "amperlanejrpcservice.h"
 
 #include "amperlanesettings.h"
+#include "amperlaneversion.h"
 #include "compositebussiness.h"
 #include "httpcontroller.h"
 #include "nutbussiness.h"
