@@ -6,6 +6,7 @@
 #include "amperlanesystray.h"
 #include "amperlaneversion.h"
 #include "customizedwebengineview.h"
+#include "handoffname.h"
 #include "instanceserver.h"
 #include "nutcmdexec.h"
 #include "pageurl.h"
@@ -47,7 +48,7 @@ AmperlaneApp::AmperlaneApp(int &argc, char **argv) : QApplication(argc, argv)
     writeSessionTokenFile(settings->folderPath(), sessionToken);
 
     instanceServer = new QLocalServer(this);
-    listenForHandOff(instanceServer, QStringLiteral("Amperlane"), [this] { showWindowOnTop(); });
+    listenForHandOff(instanceServer, handOffServerName(), [this] { showWindowOnTop(); });
 
     mainWindow = new QWidget(nullptr, Qt::FramelessWindowHint);
     mainWindow->setContextMenuPolicy(Qt::NoContextMenu);

@@ -73,7 +73,9 @@ TEST(Program, StartsHandsLaterStartsOverAndRecoversAStaleSocketAfterACrash)
     // A crash leaves the socket entry behind; the next instance must take it over.
     first->kill();
     ASSERT_TRUE(first->waitForFinished(10000));
-    ASSERT_TRUE(QFile::exists(program.topDir() + "/tmp/Amperlane"));
+    // The hand-off socket is the user's own, in the runtime folder.
+    ASSERT_TRUE(QFile::exists(program.topDir() + "/run/Amperlane"));
+    EXPECT_FALSE(QFile::exists(program.topDir() + "/tmp/Amperlane"));
     QProcess *next = program.start();
     ASSERT_TRUE(program.waitForLog(kListening, 2)) << qPrintable(program.log());
     EXPECT_TRUE(secondStart(program).contains("Connected to server!"));
