@@ -141,6 +141,9 @@ void TQJrpcServerWebsocket::newConnection()
         logServerError(QStringLiteral("pending socket was null"));
         return;
     }
+    // Set before the event loop reads anything of it.
+    socket->setMaxAllowedIncomingMessageSize(kMaxMessageBytes);
+    socket->setMaxAllowedIncomingFrameSize(kMaxMessageBytes);
     const QString key =
         QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
     if (!admits(socket)) {
