@@ -85,6 +85,11 @@ AmperlaneApp::~AmperlaneApp()
     NutCmdExec::killNutProcesses();
 
     settings.reset();
+    // The server's thread runs to the end of the process and keeps routing page requests: it lets
+    // go of the service before the service is freed.
+    QMetaObject::invokeMethod(TQJrpc::TQJrpcServerWebsocket::instance(),
+                              &TQJrpc::TQJpcServerBase::clearServices,
+                              Qt::BlockingQueuedConnection);
     service.reset();
     // The page goes before the web profile, which the application object owns.
     webView.reset();
