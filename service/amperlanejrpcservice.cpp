@@ -24,10 +24,6 @@
 
 namespace {
 
-// Long enough for the NUT monitor to end its step (it waits up to 3 s for its own thread); a
-// worker thread destroyed while it still runs would end the whole process.
-constexpr unsigned long kWorkerStopWaitMs = 10000;
-
 QString text(const QJsonObject &params, const char *key)
 {
     return params.value(QLatin1String(key)).toString();
@@ -71,14 +67,14 @@ AmperlaneJrpcService::AmperlaneJrpcService(std::shared_ptr<AmperlaneSettings> se
 
 AmperlaneJrpcService::~AmperlaneJrpcService()
 {
-    if (worker->isRunning()) {
-        worker->quit();
-        if (!worker->wait(kWorkerStopWaitMs)) {
-            // Deleting a running thread aborts the process; at shutdown, leaking it is harmless.
-            qWarning() << "service worker did not stop";
-            worker->setParent(nullptr);
-        }
-    }
+    // The worker owns objects that go with this service, so it must have ended first, however
+    // long that takes. An update is what could hold it (a download of up to 30 minutes, an unpack
+    // of up to 30 s): it is cancelled. Everything else the worker does ends within seconds once
+    // it is asked to quit.
+    if (SoftwareUpdate *update = updaterForTeardown.load())
+        update->cancel();
+    worker->quit();
+    worker->wait();
 }
 
 void AmperlaneJrpcService::_init()
@@ -95,6 +91,7 @@ void AmperlaneJrpcService::_init()
         nullptr);
     downloader = std::make_shared<HttpController>(nullptr);
     updater = std::make_shared<SoftwareUpdate>(*downloader, notifyFn, appDir);
+    updaterForTeardown = updater.get();
     connect(updater.get(), &SoftwareUpdate::sigQuit, this, &AmperlaneJrpcService::sigQuit);
 
     connect(nutMonitor.get(), &NutBussiness::sigShowWindowOnTop, this,
@@ -132,6 +129,7 @@ void AmperlaneJrpcService::_release()
     settings.reset();
     device.reset();
     nutMonitor.reset();
+    updaterForTeardown = nullptr;
     updater.reset();
     downloader.reset();
 }
