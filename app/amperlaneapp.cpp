@@ -4,7 +4,9 @@
 #include "amperlanejrpcservice.h"
 #include "amperlanesettings.h"
 #include "amperlanesystray.h"
+#include "amperlaneversion.h"
 #include "customizedwebengineview.h"
+#include "handoffname.h"
 #include "instanceserver.h"
 #include "nutcmdexec.h"
 #include "pageurl.h"
@@ -42,7 +44,7 @@ AmperlaneApp::AmperlaneApp(int &argc, char **argv) : QApplication(argc, argv)
     // runs from the event loop, once everything here exists.
     quitOnTerminationSignals([this] { quitProgram(); });
     setWindowIcon(QIcon(QStringLiteral(":/png/resource/TQlogo.png")));
-    migrateFromPreviousVersion(applicationDirPath(), QString::fromLatin1(kVersion));
+    migrateFromPreviousVersion(applicationDirPath(), QString::fromLatin1(kApplicationVersion));
     qDebug() << "Current platform:" << platformName();
 
     settings = std::make_shared<AmperlaneSettings>(applicationDirPath());
@@ -50,7 +52,7 @@ AmperlaneApp::AmperlaneApp(int &argc, char **argv) : QApplication(argc, argv)
     writeSessionTokenFile(settings->folderPath(), sessionToken);
 
     instanceServer = new QLocalServer(this);
-    listenForHandOff(instanceServer, QStringLiteral("Amperlane"), [this] { showWindowOnTop(); });
+    listenForHandOff(instanceServer, handOffServerName(), [this] { showWindowOnTop(); });
 
     mainWindow = new QWidget(nullptr, Qt::FramelessWindowHint);
     mainWindow->setContextMenuPolicy(Qt::NoContextMenu);
@@ -87,6 +89,11 @@ AmperlaneApp::~AmperlaneApp()
     NutCmdExec::killNutProcesses();
 
     settings.reset();
+    // The server's thread runs to the end of the process and keeps routing page requests: it lets
+    // go of the service before the service is freed.
+    QMetaObject::invokeMethod(TQJrpc::TQJrpcServerWebsocket::instance(),
+                              &TQJrpc::TQJpcServerBase::clearServices,
+                              Qt::BlockingQueuedConnection);
     service.reset();
     // The page goes before the web profile, which the application object owns.
     webView.reset();

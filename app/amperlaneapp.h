@@ -26,7 +26,6 @@ class AmperlaneApp : public QApplication, public AmperlaneWindowHost
 
 public:
     static constexpr int kWebsocketPort = 57890;
-    static constexpr const char *kVersion = "1.0.0.14";
 
     AmperlaneApp(int &argc, char **argv);
     ~AmperlaneApp() override;

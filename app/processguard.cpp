@@ -1,5 +1,7 @@
 #include "processguard.h"
 
+#include "handoffname.h"
+
 #include <QDebug>
 #include <QLocalSocket>
 
@@ -14,7 +16,7 @@ constexpr int kHandOffTimeoutMs = 3000;
 void knockOnRunningInstance()
 {
     QLocalSocket socket;
-    socket.connectToServer(QStringLiteral("Amperlane"), QIODevice::ReadWrite);
+    socket.connectToServer(handOffServerName(), QIODevice::ReadWrite);
     if (socket.waitForConnected(kHandOffTimeoutMs))
         qDebug() << "Connected to server!";
     else

@@ -23,6 +23,19 @@ bool isRemovablePreviousVersion(const QString &appDir, const QString &previous,
     return previousDir.isEmpty() || previousDir != QDir(appDir).canonicalPath();
 }
 
+bool isLink(const QFileInfo &entry)
+{
+    return entry.isSymLink() || entry.isJunction();
+}
+
+bool removeEntry(const QFileInfo &entry)
+{
+    if (QFile::remove(entry.filePath()))
+        return true;
+    qDebug() << "Failed to delete file: " << entry.filePath();
+    return false;
+}
+
 } // namespace
 
 void migrateFromPreviousVersion(const QString &appDir, const QString &runningVersion)
@@ -34,15 +47,25 @@ void migrateFromPreviousVersion(const QString &appDir, const QString &runningVer
         return;
 
     const bool safe = isRemovablePreviousVersion(appDir, previous, runningVersion);
+    const QString previousDir = QStringLiteral("%1/../%2").arg(appDir, previous);
+    bool settingsTaken = false;
     if (safe) {
-        copyDirectory(QStringLiteral("%1/../%2/AmperlaneSettings").arg(appDir, previous),
-                      QStringLiteral("%1/AmperlaneSettings").arg(appDir));
+        const QString previousSettings = previousDir + QStringLiteral("/AmperlaneSettings");
+        settingsTaken =
+            !QDir(previousSettings).exists() ||
+            copyDirectory(previousSettings, QStringLiteral("%1/AmperlaneSettings").arg(appDir));
     }
     launcherIni.setValue(QStringLiteral("last_launcher_ver"), QString());
-    if (safe) {
-        QFile::remove(QStringLiteral("%1/../%2.zip").arg(appDir, runningVersion));
-        removeDirectory(QStringLiteral("%1/../%2").arg(appDir, previous));
-    }
+    if (!safe)
+        return;
+    QFile::remove(QStringLiteral("%1/../%2.zip").arg(appDir, runningVersion));
+    // The previous folder holds every user's settings and histories: it goes only once they are
+    // all here.
+    if (settingsTaken)
+        removeDirectory(previousDir);
+    else
+        qDebug() << "Previous version kept, its settings were not all copied:"
+                 << QDir::cleanPath(previousDir);
 }
 
 bool copyDirectory(const QString &source, const QString &destination)
@@ -73,17 +96,20 @@ bool copyDirectory(const QString &source, const QString &destination)
 
 bool removeDirectory(const QString &path)
 {
+    // A link is removed itself, never what it points to: its target belongs to someone else.
+    const QFileInfo top(path);
+    if (isLink(top))
+        return removeEntry(top);
     QDir dir(path);
     if (!dir.exists())
         return true;
-    const QFileInfoList entries = dir.entryInfoList(kEntries);
+    // Sockets, FIFOs and dangling links (NUT's state, a simulator's link) are entries too.
+    const QFileInfoList entries = dir.entryInfoList(kEntries | QDir::System);
     for (const QFileInfo &entry : entries) {
-        // A link to a folder is removed as a file: its target belongs to someone else.
-        if (entry.isDir() && !entry.isSymLink()) {
+        if (entry.isDir() && !isLink(entry)) {
             if (!removeDirectory(entry.filePath()))
                 return false;
-        } else if (!QFile::remove(entry.filePath())) {
-            qDebug() << "Failed to delete file: " << entry.filePath();
+        } else if (!removeEntry(entry)) {
             return false;
         }
     }

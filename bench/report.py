@@ -153,6 +153,13 @@ class Report:
                 row.append("%.0f k/s" % (entry["items_per_second"] / 1e3) if entry else "")
             self.out("| %d | %s |" % (n, " | ".join(row)))
         self.out()
+        rows = [(n, b.get("BM_ObjectInSmallMessages/bytes:%d" % n)) for n in (16384, 262144)]
+        if all(entry for _, entry in rows):
+            self.out("One request object arriving in 64-byte messages, through an endpoint: "
+                     + ", ".join("%d KiB at %.0f MB/s" % (n // 1024, e["bytes_per_second"] / 1e6)
+                                 for n, e in rows)
+                     + " (the same rate at both sizes: each byte is scanned once).")
+            self.out()
 
     def round_trips(self):
         rows = load_lines(os.path.join(self.work, "load.jsonl"))

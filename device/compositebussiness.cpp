@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdlib>
 #include <iterator>
 #include <limits>
 #include <utility>
@@ -57,6 +58,14 @@ QJsonArray samplesArray(const QList<int> &samples, bool all)
     return array;
 }
 
+// The size of a power reading. The smallest int has no positive counterpart and reads as the
+// largest one.
+int magnitude(int value)
+{
+    return value == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max()
+                                                    : std::abs(value);
+}
+
 // One side of the device-detail page; `historyId` is the attribute whose samples are kept.
 QJsonObject detailSide(const AttrParaMap &map, const uint16_t *ids, size_t count,
                        uint16_t historyId, QList<int> &samples, bool magnitudes, bool fullHistory)
@@ -70,7 +79,7 @@ QJsonObject detailSide(const AttrParaMap &map, const uint16_t *ids, size_t count
         if (!value)
             continue;
         if (magnitudes)
-            value = std::abs(*value);
+            value = magnitude(*value);
         const QString name = QString::fromLatin1(findAttr(id)->name);
         if (id == historyId) {
             appendSample(samples, *value);

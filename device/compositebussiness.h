@@ -1,5 +1,6 @@
 #pragma once
 
+#include "amperlaneversion.h"
 #include "attrcmdexecinfo.h"
 #include "notify.h"
 #include "tqattrvalue.h"
@@ -17,9 +18,6 @@
 
 class CompositeIo;
 class QTimer;
-
-// The version the application reports to its page.
-inline constexpr char kApplicationVersion[] = "1.0.0.14";
 
 // The self-test history of one station: one "time;result" line per finished self-test.
 class SelfTestRecord

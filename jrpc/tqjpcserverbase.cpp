@@ -30,6 +30,11 @@ void TQJpcServerBase::setServices(const QList<TQJrpcServiceBase *> &services,
     }
 }
 
+void TQJpcServerBase::clearServices()
+{
+    m_services.clear();
+}
+
 void TQJpcServerBase::logServerInfo(const QString &text)
 {
     m_logger->logInfo(QStringLiteral("JSON RPC server: ") + text);

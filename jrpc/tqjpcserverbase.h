@@ -50,6 +50,11 @@ public slots:
 
     void jsonRequestReceived(const QJsonObject &request, const QString &client_key);
 
+    // Stops routing requests to the registered services. Runs in the server's thread (from another
+    // thread, through a blocking queued call); once it has returned, no request reaches any of
+    // them, so a service may be freed while the server still serves its connections.
+    void clearServices();
+
 protected slots:
     virtual void newConnection() = 0;
     virtual void disconnectClient(const QString &client_key) = 0;

@@ -31,8 +31,9 @@ void TQJrpcEndpoint::sendDocument(const QJsonDocument &document)
 
 void TQJrpcEndpoint::dataReady(const QByteArray &bytes, const QString &client_key)
 {
-    const Extraction extraction = extractObjects(m_buffer + bytes);
-    m_buffer = extraction.rest;
+    m_buffer.append(bytes);
+    Extraction extraction = extractObjects(m_buffer, m_scan);
+    m_buffer = std::move(extraction.rest);
     if (extraction.malformed)
         m_logger->logError(QStringLiteral("Malformed request"));
     for (const QJsonObject &object : extraction.objects)

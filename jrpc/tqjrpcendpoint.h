@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tqjrpcextractobjects.h"
 #include "tqjrpcloggerbase.h"
 #include "tqjrpcsocketinterface.h"
 
@@ -38,6 +39,7 @@ private:
     QSharedPointer<TQJrpcLoggerBase> m_logger;
     QSharedPointer<TQJrpcSocketInterface> m_socket;
     QByteArray m_buffer;
+    ScanState m_scan;
 };
 
 } // namespace TQJrpc

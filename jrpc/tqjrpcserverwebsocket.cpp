@@ -1,5 +1,6 @@
 #include "tqjrpcserverwebsocket.h"
 
+#include "refusedsocket.h"
 #include "tqjrpcendpoint.h"
 #include "tqjrpcsocketwebsocket.h"
 #include "websocketdebughelper.h"
@@ -8,7 +9,6 @@
 #include <QDebug>
 #include <QNetworkRequest>
 #include <QThread>
-#include <QTimer>
 #include <QUrlQuery>
 
 namespace TQJrpc {
@@ -41,9 +41,6 @@ bool sameToken(const QString &a, const QString &b)
         diff |= uchar(x.at(i)) ^ uchar(y.at(i));
     return diff == 0;
 }
-
-// A refused peer that never completes the closing handshake is cut off after this.
-constexpr int kRefusedCloseGraceMs = 2000;
 
 } // namespace
 
@@ -144,6 +141,9 @@ void TQJrpcServerWebsocket::newConnection()
         logServerError(QStringLiteral("pending socket was null"));
         return;
     }
+    // Set before the event loop reads anything of it.
+    socket->setMaxAllowedIncomingMessageSize(kMaxMessageBytes);
+    socket->setMaxAllowedIncomingFrameSize(kMaxMessageBytes);
     const QString key =
         QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
     if (!admits(socket)) {
@@ -202,10 +202,7 @@ void TQJrpcServerWebsocket::refuse(QWebSocket *socket, const QString &client_key
     logServerError(QStringLiteral("refused connection %1 from origin %2: missing or wrong session "
                                   "token")
                        .arg(client_key, socket->origin().left(200)));
-    connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
-    QTimer::singleShot(kRefusedCloseGraceMs, socket, [socket] { socket->abort(); });
-    socket->close(QWebSocketProtocol::CloseCodePolicyViolated,
-                  QStringLiteral("session token required"));
+    dismissRefusedSocket(socket);
 }
 
 void TQJrpcServerWebsocket::deleteEndpoint(TQJrpcEndpoint *endpoint) const

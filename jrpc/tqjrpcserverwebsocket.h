@@ -28,6 +28,9 @@ class TQJrpcServerWebsocket : public TQJpcServerBase
     Q_OBJECT
 public:
     static constexpr quint16 kDebugMirrorPort = 13579;
+    // The largest message and frame a connection may send; a page's requests are a few hundred
+    // bytes. A larger one closes the connection with code 1009 before it is gathered.
+    static constexpr quint64 kMaxMessageBytes = 1024 * 1024;
 
     explicit TQJrpcServerWebsocket(QObject *parent = nullptr,
                                    QSharedPointer<TQJrpcLoggerBase> logger = {},

@@ -1,6 +1,7 @@
 #include "amperlanejrpcservice.h"
 
 #include "amperlanesettings.h"
+#include "amperlaneversion.h"
 #include "compositebussiness.h"
 #include "httpcontroller.h"
 #include "lowpowershutdown.h"
@@ -22,10 +23,6 @@
 #include <QUrl>
 
 namespace {
-
-// Long enough for the NUT monitor to end its step (it waits up to 3 s for its own thread); a
-// worker thread destroyed while it still runs would end the whole process.
-constexpr unsigned long kWorkerStopWaitMs = 10000;
 
 QString text(const QJsonObject &params, const char *key)
 {
@@ -72,14 +69,14 @@ AmperlaneJrpcService::AmperlaneJrpcService(std::shared_ptr<AmperlaneSettings> se
 
 AmperlaneJrpcService::~AmperlaneJrpcService()
 {
-    if (worker->isRunning()) {
-        worker->quit();
-        if (!worker->wait(kWorkerStopWaitMs)) {
-            // Deleting a running thread aborts the process; at shutdown, leaking it is harmless.
-            qWarning() << "service worker did not stop";
-            worker->setParent(nullptr);
-        }
-    }
+    // The worker owns objects that go with this service, so it must have ended first, however
+    // long that takes. An update is what could hold it (a download of up to 30 minutes, an unpack
+    // of up to 30 s): it is cancelled. Everything else the worker does ends within seconds once
+    // it is asked to quit.
+    if (SoftwareUpdate *update = updaterForTeardown.load())
+        update->cancel();
+    worker->quit();
+    worker->wait();
 }
 
 void AmperlaneJrpcService::_init()
@@ -96,6 +93,7 @@ void AmperlaneJrpcService::_init()
         nullptr);
     downloader = std::make_shared<HttpController>(nullptr);
     updater = std::make_shared<SoftwareUpdate>(*downloader, notifyFn, appDir);
+    updaterForTeardown = updater.get();
     connect(updater.get(), &SoftwareUpdate::sigQuit, this, &AmperlaneJrpcService::sigQuit);
 
     connect(nutMonitor.get(), &NutBussiness::sigShowWindowOnTop, this,
@@ -159,6 +157,7 @@ void AmperlaneJrpcService::_release()
     // The monitor's thread ends first: it reports to the shutdown side until then.
     nutMonitor.reset();
     lowPowerShutdown.reset();
+    updaterForTeardown = nullptr;
     updater.reset();
     downloader.reset();
 }

@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -70,5 +71,8 @@ private:
     SetDeviceDetailPageFn setDeviceDetailPage;
     std::shared_ptr<HttpController> downloader;
     std::shared_ptr<SoftwareUpdate> updater;
+    // The updater, for the destructor to reach from the application's thread: set once it
+    // exists, cleared before it goes.
+    std::atomic<SoftwareUpdate *> updaterForTeardown{nullptr};
     QString appDir;
 };

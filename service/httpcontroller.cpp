@@ -60,10 +60,18 @@ bool HttpController::waitReply(QNetworkReply *reply, QByteArray &bytes, int &sta
     });
 
     timer.start(timeoutMs);
+    waiting = reply;
     loop.exec();
+    waiting = nullptr;
     reply->disconnect();
     reply->deleteLater();
     return result;
+}
+
+void HttpController::abort()
+{
+    if (waiting)
+        waiting->abort();
 }
 
 QByteArray HttpController::download(const QString &url, QString &error, const ProgressFn &progress)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -32,7 +33,12 @@ public:
     // The wait limit of every request; 30 minutes unless a test shortens it.
     void setTimeoutMs(int ms) { timeoutMs = ms; }
 
+public slots:
+    // Ends the request being waited for at once, as a failed one; nothing when there is none.
+    void abort();
+
 private:
     std::unique_ptr<QNetworkAccessManager> manager;
+    QPointer<QNetworkReply> waiting;
     int timeoutMs = 1800000;
 };

@@ -5,6 +5,7 @@
 #include "versionname.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QFile>
 #include <QMetaEnum>
@@ -21,6 +22,9 @@ const char launcherName[] = "Amperlane.exe";
 const char unpackerName[] = "7z";
 const char launcherName[] = "Amperlane";
 #endif
+
+// How often the wait for 7-Zip looks whether the update has been cancelled.
+constexpr qint64 kCancelCheckMs = 100;
 
 const char launcherVerKey[] = "launcher_ver";
 const char lastLauncherVerKey[] = "last_launcher_ver";
@@ -82,9 +86,22 @@ SoftwareUpdate::SoftwareUpdate(HttpController &downloader, NotifyFn notify, QStr
 {
 }
 
+void SoftwareUpdate::cancel()
+{
+    cancelled = true;
+    QMetaObject::invokeMethod(&downloader, &HttpController::abort, Qt::QueuedConnection);
+}
+
+bool SoftwareUpdate::cancelledNow() const
+{
+    if (cancelled)
+        qDebug() << "software update cancelled";
+    return cancelled;
+}
+
 void SoftwareUpdate::run(const QString &version, const QString &ossurl, const QString &md5)
 {
-    if (updateInProgress)
+    if (updateInProgress || cancelledNow())
         return;
     if (!isPlainVersionName(version)) {
         qDebug() << "software version error:" << version;
@@ -93,9 +110,11 @@ void SoftwareUpdate::run(const QString &version, const QString &ossurl, const QS
     }
     QThread::msleep(1000);
     updateInProgress = true;
+    if (cancelledNow())
+        return;
 
     const QByteArray package = downloadPackage(ossurl);
-    if (package.isEmpty())
+    if (package.isEmpty() || cancelledNow())
         return;
     const QByteArray digest = QCryptographicHash::hash(package, QCryptographicHash::Md5).toHex();
     if (QString::fromLatin1(digest) != md5) {
@@ -123,7 +142,10 @@ void SoftwareUpdate::run(const QString &version, const QString &ossurl, const QS
         return;
     }
 
-    if (!unpack(packagePath, QStringLiteral("%1/../%2").arg(appDir, version))) {
+    const bool unpacked = unpack(packagePath, QStringLiteral("%1/../%2").arg(appDir, version));
+    if (cancelledNow())
+        return;
+    if (!unpacked) {
         qDebug() << "software unzip error:";
         fail(UpdateUnpackFailed);
         return;
@@ -133,6 +155,9 @@ void SoftwareUpdate::run(const QString &version, const QString &ossurl, const QS
 
     QFile::remove(packagePath);
     qDebug() << QStringLiteral("remove appPackageFilePath success:%1").arg(packagePath);
+    // launcher.ini names the new version now: the next start through the launcher runs it.
+    if (cancelledNow())
+        return;
 
     const QString launcherPath = QStringLiteral("%1/../%2").arg(appDir, launcherName);
     qDebug() << QStringLiteral("launcherAmperlane:%1").arg(launcherPath);
@@ -153,6 +178,8 @@ QByteArray SoftwareUpdate::downloadPackage(const QString &ossurl)
                 qDebug() << QStringLiteral("software download percent:%1").arg(*percent);
             }
         });
+    if (cancelled)
+        return QByteArray();
     if (!error.isEmpty()) {
         qDebug() << "software Download error:" << error;
         fail(UpdateDownloadFailed);
@@ -192,8 +219,12 @@ bool SoftwareUpdate::unpack(const QString &packagePath, const QString &targetPat
 
     qDebug() << "_softwareUpdate" << process->program() << process->arguments();
     process->start(QIODevice::ReadWrite);
-    // An unpacker that neither finishes nor speaks within the limit has failed.
-    if (!process->waitForFinished(unpackTimeoutMs) && process->state() != QProcess::NotRunning)
+    // An unpacker that neither finishes nor speaks within the limit has failed. The wait looks at
+    // the cancel flag between short slices: nothing else of this thread runs meanwhile.
+    const QDeadlineTimer deadline(unpackTimeoutMs);
+    while (process->state() != QProcess::NotRunning && !cancelled && !deadline.hasExpired())
+        process->waitForFinished(int(qMin<qint64>(kCancelCheckMs, deadline.remainingTime())));
+    if (process->state() != QProcess::NotRunning)
         outcome.processFailed();
     process->disconnect(this);
     process->kill();

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <optional>
 
 class HttpController;
@@ -36,6 +37,11 @@ public:
 
     void run(const QString &version, const QString &ossurl, const QString &md5);
 
+    // For the application's teardown, from any thread: a run in progress stops at its next step,
+    // with 7-Zip killed and the download dropped, and no later run starts. Nothing more is
+    // reported to the pages.
+    void cancel();
+
     // How long 7-Zip may take; 30 s unless a test shortens it.
     void setUnpackTimeoutMs(int ms) { unpackTimeoutMs = ms; }
 
@@ -47,10 +53,12 @@ private:
     bool unpack(const QString &packagePath, const QString &targetPath);
     void recordVersions(const QString &version);
     void fail(UpdateState state);
+    bool cancelledNow() const;
 
     HttpController &downloader;
     NotifyFn notify;
     QString appDir;
     int unpackTimeoutMs = 30000;
     bool updateInProgress = false;
+    std::atomic_bool cancelled{false};
 };

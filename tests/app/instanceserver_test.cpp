@@ -1,6 +1,9 @@
+#include "handoffname.h"
 #include "instanceserver.h"
 #include "showwindowontop.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -10,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -65,6 +69,37 @@ TEST(InstanceServer, StaleSocketEntryIsRemovedAndListeningRetried)
     listenForHandOff(&server, name, [&] { ++raised; });
     ASSERT_TRUE(server.isListening());
     ASSERT_TRUE(knock(name));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return raised == 1; }, 5000));
+}
+
+// The instance lock is per user, so the hand-off is too: another user's later start must never
+// reach this user's window, nor take this user's name first.
+TEST(HandOffName, LiesInTheUsersRuntimeFolderOrAPrivateFolderOfTheirOwn)
+{
+    QTemporaryDir tmp;
+    EXPECT_EQ(handOffServerNameIn("/run/user/1000", tmp.path()), "/run/user/1000/Amperlane");
+
+    const QString own = QStringLiteral("%1/Amperlane-%2").arg(tmp.path()).arg(::getuid());
+    EXPECT_EQ(handOffServerNameIn(QString(), tmp.path()), own + "/Amperlane");
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(own).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_EQ(handOffServerNameIn(QString(), tmp.path()), own + "/Amperlane");
+
+    // A folder of that name that others could enter, or a link someone left there, is not used.
+    ASSERT_EQ(::chmod(QFile::encodeName(own).constData(), 0777), 0);
+    EXPECT_EQ(handOffServerNameIn(QString(), tmp.path()), QString());
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir(own).removeRecursively());
+    ASSERT_TRUE(QFile::link(elsewhere.path(), own));
+    EXPECT_EQ(handOffServerNameIn(QString(), tmp.path()), QString());
+
+    // The name works for a server and a later start.
+    QTemporaryDir runtime;
+    QLocalServer server;
+    int raised = 0;
+    listenForHandOff(&server, handOffServerNameIn(runtime.path(), tmp.path()), [&] { ++raised; });
+    ASSERT_TRUE(knock(runtime.path() + "/Amperlane"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return raised == 1; }, 5000));
 }
 

@@ -2,9 +2,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <functional>
 
 namespace {
 
@@ -14,6 +20,21 @@ void writeFile(const QString &path, const QByteArray &content)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(content);
+}
+
+QStringList g_messages;
+
+// The log lines written while `run` runs.
+QStringList logOf(const std::function<void()> &run)
+{
+    g_messages.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+            g_messages.append(text);
+        });
+    run();
+    qInstallMessageHandler(previous);
+    return g_messages;
 }
 
 QByteArray readFile(const QString &path)
@@ -89,6 +110,24 @@ TEST_F(MigrationTest, UnsafePreviousVersionsAreClearedWithoutCopyingOrRemovingAn
     }
 }
 
+// A copy that stops part-way (here at a file already there; a full disk or a locked file stop it
+// the same way) must not cost the previous version's settings and histories.
+TEST_F(MigrationTest, PreviousVersionIsKeptWhenItsSettingsAreNotAllCopied)
+{
+    writeFile(top() + "/1.0.0.13/AmperlaneSettings/user/selfTest.data", "2024-1-2 10:00:00;true\n");
+    writeFile(appDir() + "/AmperlaneSettings/user/settings.ini", "[global]\nlanguage=us\n");
+    setLastVersion("1.0.0.13");
+    const QStringList log = logOf([&] { migrateFromPreviousVersion(appDir(), "1.0.0.14"); });
+
+    EXPECT_EQ(lastVersion(), "");
+    EXPECT_EQ(readFile(top() + "/1.0.0.13/AmperlaneSettings/user/settings.ini"),
+              "[global]\nlanguage=de\n");
+    EXPECT_EQ(readFile(top() + "/1.0.0.13/AmperlaneSettings/user/selfTest.data"),
+              "2024-1-2 10:00:00;true\n");
+    EXPECT_TRUE(log.join('\n').contains("Previous version kept, its settings were not all copied:"))
+        << log.join('\n').toStdString();
+}
+
 TEST_F(MigrationTest, NothingHappensWithoutAPreviousVersion)
 {
     migrateFromPreviousVersion(appDir(), "1.0.0.14");
@@ -125,6 +164,34 @@ TEST(CopyDirectory, CopiesNestedFoldersAndHiddenFiles)
     EXPECT_TRUE(copyDirectory(dir.path() + "/src", dir.path() + "/dst/new"));
     EXPECT_EQ(readFile(dir.path() + "/dst/new/a/b/deep"), "deep");
     EXPECT_EQ(readFile(dir.path() + "/dst/new/.hidden"), "h");
+}
+
+// What a NUT state folder holds besides files: its driver's socket, a FIFO, and the link a
+// simulator left to a terminal that is gone.
+TEST(RemoveDirectory, RemovesSocketsFifosAndDanglingLinks)
+{
+    QTemporaryDir dir;
+    const QString victim = dir.path() + "/victim/nut/run";
+    writeFile(victim + "/upsd.pid", "1");
+    QLocalServer socket;
+    ASSERT_TRUE(socket.listen(victim + "/dummy-ups-nutdev1"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(victim + "/fifo").constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(dir.path() + "/gone", victim + "/nutdev1.tty"));
+
+    EXPECT_TRUE(removeDirectory(dir.path() + "/victim"));
+    EXPECT_FALSE(QFileInfo::exists(dir.path() + "/victim"));
+}
+
+// The previous version's folder may itself be a link; what it points to is not the program's.
+TEST(RemoveDirectory, LinkAtTheTopIsRemovedNotFollowed)
+{
+    QTemporaryDir dir;
+    writeFile(dir.path() + "/elsewhere/precious", "keep");
+    ASSERT_TRUE(QFile::link(dir.path() + "/elsewhere", dir.path() + "/1.0.0.13"));
+
+    EXPECT_TRUE(removeDirectory(dir.path() + "/1.0.0.13"));
+    EXPECT_FALSE(QFileInfo(dir.path() + "/1.0.0.13").isSymLink());
+    EXPECT_EQ(readFile(dir.path() + "/elsewhere/precious"), "keep");
 }
 
 TEST(RemoveDirectory, RemovesEverythingButNeverFollowsALinkOutOfTheFolder)

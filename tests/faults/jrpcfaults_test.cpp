@@ -229,58 +229,97 @@ QByteArray maskedFrame(quint8 opcode, const QByteArray &payload)
     return frame;
 }
 
-TEST_F(JrpcFaults, InvalidUtf8TextFrameEndsOnlyThatConnection)
+// A raw WebSocket connection past its opening handshake.
+bool openRaw(QTcpSocket &raw, quint16 port)
 {
-    QTcpSocket raw;
-    raw.connectToHost(QHostAddress::LocalHost, port());
-    ASSERT_TRUE(raw.waitForConnected(5000));
+    raw.connectToHost(QHostAddress::LocalHost, port);
+    if (!raw.waitForConnected(5000))
+        return false;
     raw.write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
               "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
     QByteArray answer;
-    ASSERT_TRUE(waitUntil([&] {
-        answer += raw.readAll();
-        return answer.contains("\r\n\r\n");
-    }));
-    ASSERT_TRUE(answer.startsWith("HTTP/1.1 101"));
+    return waitUntil([&] {
+               answer += raw.readAll();
+               return answer.contains("\r\n\r\n");
+           }) &&
+           answer.startsWith("HTTP/1.1 101");
+}
 
-    raw.write(maskedFrame(0x1, QByteArray("{\"a\":\"\xff\xfe\xc3\x28\"}")));
-    EXPECT_TRUE(waitUntil([&] {
-        raw.readAll();
+// Waits until the server has closed the connection; what it sent before, or nothing when it did
+// not close.
+std::optional<QByteArray> closedByServer(QTcpSocket &raw)
+{
+    QByteArray sent;
+    const bool closed = waitUntil([&] {
+        sent += raw.readAll();
         return raw.state() != QAbstractSocket::ConnectedState;
-    }));
+    });
+    return closed ? std::optional<QByteArray>(sent + raw.readAll()) : std::nullopt;
+}
+
+TEST_F(JrpcFaults, InvalidUtf8TextFrameEndsOnlyThatConnection)
+{
+    QTcpSocket raw;
+    ASSERT_TRUE(openRaw(raw, port()));
+    raw.write(maskedFrame(0x1, QByteArray("{\"a\":\"\xff\xfe\xc3\x28\"}")));
+    EXPECT_TRUE(closedByServer(raw).has_value());
     expectServing("after-bad-utf8");
 }
 
-// Messages far past what a page sends: an unfinished 10 MiB object, a complete one, nesting deeper
-// than any parser should follow. Each goes on its own connection, which must keep answering.
-TEST_F(JrpcFaults, HugeAndDeepMessagesLeaveTheConnectionServing)
+// A page's message is a request of a few hundred bytes. One past 1 MiB ends its connection with
+// "too much data" before the server has gathered it, whether it comes as one frame or many;
+// one just below is answered; nesting deeper than any parser should follow is dropped.
+TEST_F(JrpcFaults, HugeAndDeepMessagesAreRefusedOrDroppedAndOtherPagesServed)
 {
-    const int tenMiB = 10 * 1024 * 1024;
+    const int oneMiB = 1024 * 1024;
     const QString request = R"({"jsonrpc":"2.0","method":"ns.echo","id":"big","params":{"s":")";
+    enum Outcome { Answered, Dropped, Refused };
     const struct
     {
         const char *name;
         QString message;
-        bool answered;
+        Outcome outcome;
     } cases[] = {
-        {"unfinished 10 MiB", "{\"s\":\"" + QString(tenMiB, 'a'), false},
-        {"complete 10 MiB", request + QString(tenMiB, 'a') + "\"}}", true},
+        {"unfinished 10 MiB", "{\"s\":\"" + QString(10 * oneMiB, 'a'), Refused},
+        {"complete 10 MiB", request + QString(10 * oneMiB, 'a') + "\"}}", Refused},
+        {"complete, just below 1 MiB", request + QString(oneMiB - 100, 'a') + "\"}}", Answered},
         {"nested 100000 deep",
          R"({"jsonrpc":"2.0","method":"ns.echo","id":"big","params":{"s":)" + QString(100000, '[') +
              QString(100000, ']') + "}}",
-         false},
+         Dropped},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         Page page(port());
         ASSERT_TRUE(page.waitConnected());
         page.socket.sendTextMessage(c.message);
-        if (c.answered) {
+        if (c.outcome == Refused) {
+            EXPECT_TRUE(waitUntil(
+                [&] { return page.socket.state() == QAbstractSocket::UnconnectedState; }, 60000));
+            EXPECT_EQ(page.socket.closeCode(), QWebSocketProtocol::CloseCodeTooMuchData);
+            EXPECT_FALSE(page.results.contains("big"));
+            continue;
+        }
+        if (c.outcome == Answered) {
             EXPECT_TRUE(waitUntil([&] { return page.results.contains("big"); }, 60000));
         }
         EXPECT_TRUE(page.echo(QStringLiteral("next"), 20000).has_value());
         EXPECT_EQ(page.socket.state(), QAbstractSocket::ConnectedState);
     }
+
+    // A frame that announces 2 MiB is refused on its header alone.
+    QTcpSocket raw;
+    ASSERT_TRUE(openRaw(raw, port()));
+    QByteArray header("\x81\xff", 2); // final text frame, masked, 64-bit length
+    for (int shift = 56; shift >= 0; shift -= 8)
+        header.append(char((quint64(2 * oneMiB) >> shift) & 0xff));
+    raw.write(header + QByteArray("\x12\x34\x56\x78", 4) + QByteArray(64, 'a'));
+    const std::optional<QByteArray> closing = closedByServer(raw);
+    ASSERT_TRUE(closing.has_value());
+    // After the notifications the page was sent: a close frame with code 1009.
+    const qsizetype closeFrame = closing->lastIndexOf('\x88');
+    EXPECT_EQ(closing->mid(closeFrame + 2, 2), QByteArray("\x03\xf1", 2))
+        << closing->toHex().toStdString();
     expectServing("after-huge");
 }
 

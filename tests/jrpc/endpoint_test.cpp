@@ -114,6 +114,58 @@ TEST(Endpoint, CutsTheReceivedStreamIntoObjects)
     }
 }
 
+// What the endpoint gives when every message is scanned together with everything kept before it.
+struct Rescanned
+{
+    QStringList objects;
+    int malformed = 0;
+    QByteArray buffer;
+};
+
+Rescanned rescanEachMessage(const QList<QByteArray> &messages)
+{
+    Rescanned result;
+    for (const QByteArray &message : messages) {
+        const Extraction extraction = extractObjects(result.buffer + message);
+        for (const QJsonObject &o : extraction.objects)
+            result.objects << QJsonDocument(o).toJson(QJsonDocument::Compact);
+        result.malformed += extraction.malformed ? 1 : 0;
+        result.buffer = extraction.rest;
+    }
+    return result;
+}
+
+// The endpoint resumes its scan where the last message left it; cut anywhere into three messages,
+// a stream must give what scanning it all again each time gives: strings, escapes, nesting, bytes
+// between objects and unbalanced braces carried across the cuts.
+TEST(Endpoint, ResumedScanFindsWhatAFullRescanFinds)
+{
+    const QByteArray streams[] = {
+        R"({"a":"}\"{\\"} {"b":{"c":[{}]}}  {"d":1})",
+        R"( {"a":1},{"b":"x\\\"y"}{"c":)",
+        R"({"a":1}}{"b":{"c":2}}{"d":3})",
+        "{\"a\":\"\xC3\xBC\\\\\"}\n\n{\"b\":\"{\"}x{\"c\":1}",
+    };
+    for (const QByteArray &stream : streams) {
+        for (qsizetype first = 0; first <= stream.size(); ++first) {
+            for (qsizetype second = first; second <= stream.size(); ++second) {
+                const QList<QByteArray> messages{
+                    stream.left(first), stream.mid(first, second - first), stream.mid(second)};
+                const Rescanned expected = rescanEachMessage(messages);
+                Fixture f;
+                for (const QByteArray &m : messages)
+                    f.socket->receive(m);
+                const std::string cut = (stream + " cut at " + QByteArray::number(first) + "," +
+                                         QByteArray::number(second))
+                                            .toStdString();
+                ASSERT_EQ(f.objects, expected.objects) << cut;
+                ASSERT_EQ(f.logger->lines.count("Malformed request"), expected.malformed) << cut;
+                ASSERT_EQ(f.endpoint.buffer(), expected.buffer) << cut;
+            }
+        }
+    }
+}
+
 TEST(Endpoint, UnfinishedObjectPastOneMebibyteIsDropped)
 {
     Fixture f;

@@ -1,10 +1,12 @@
 #include "jrpctestsupport.h"
+#include "refusedsocket.h"
 #include "tqjrpcendpoint.h"
 #include "tqjrpcserverwebsocket.h"
 #include "tqjrpcservicebase.h"
 
 #include <QJsonDocument>
 #include <QMutex>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QThread>
@@ -319,4 +321,14 @@ TEST(ServerTeardown, DestroyingTheServerWithOpenPagesClosesThem)
     server.reset();
     EXPECT_TRUE(waitUntil([&] { return page.closed; }));
     EXPECT_TRUE(logger->lines.filter("error").isEmpty());
+}
+
+// A peer may be gone by the time the server refuses it: such a socket never reports a disconnect,
+// and must still be deleted.
+TEST(RefusedSocket, IsDeletedAlsoWhenItHasAlreadyClosed)
+{
+    QPointer<QWebSocket> socket = new QWebSocket;
+    ASSERT_EQ(socket->state(), QAbstractSocket::UnconnectedState);
+    dismissRefusedSocket(socket);
+    EXPECT_TRUE(waitUntil([&] { return socket.isNull(); }, 3000));
 }

@@ -6,7 +6,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -55,6 +58,40 @@ TEST_F(NutLocalTest, UpscOfTheInstallationAnswersInOneBlockWithoutTheSslBanner)
         EXPECT_EQ(parseUpsVariables(output).value("ups.serial").toString(), "SN00001234");
         EXPECT_EQ(parseUpsVariables(output).value("battery.runtime").toString(), "1505");
     }
+}
+
+// A server that answers a byte a second, never a whole line, holds the client past its own read
+// time-out; the runner's time limit must end the client itself, not only the script around it. A
+// port nobody serves gives the client's error line.
+TEST(UpscWrapper, TimeLimitEndsTheClientAndAnUnreadableUpsGivesTheErrorLine)
+{
+    NutInstallation installation;
+    const QString upsc = installation.appDir() + "/linux/nut/bin/upsc";
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    QTcpSocket *held = nullptr;
+    QObject::connect(&silent, &QTcpServer::newConnection,
+                     [&] { held = silent.nextPendingConnection(); });
+    QTimer drip;
+    QObject::connect(&drip, &QTimer::timeout, [&] {
+        if (held)
+            held->write(" ");
+    });
+    drip.start(1000);
+
+    const QString silentUps = QStringLiteral("nutdev1@127.0.0.1:%1").arg(silent.serverPort());
+    EXPECT_TRUE(NutCmdExec::cmdExec(upsc, {silentUps}).isEmpty());
+    ASSERT_NE(held, nullptr);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return held->state() == QAbstractSocket::UnconnectedState; }, 4000))
+        << "the client still waits on the server";
+
+    const quint16 unserved = silent.serverPort();
+    silent.close();
+    const QByteArray refused =
+        NutCmdExec::cmdExec(upsc, {QStringLiteral("nutdev1@127.0.0.1:%1").arg(unserved)});
+    EXPECT_TRUE(refused.startsWith("Error: ")) << refused.toStdString();
+    EXPECT_FALSE(refused.contains("Init SSL"));
 }
 
 TEST_F(NutLocalTest, StopScriptEndsNutEvenWhileItIsStillComingUp)

@@ -1,13 +1,16 @@
 #include "localhttpserver.h"
+#include "pidfile.h"
 #include "servicebehindserver.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QPointer>
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -228,5 +231,70 @@ TEST_F(ServiceTest, UpdateKeepsServingRequestsDuringTheDownloadAndQuitsOnSuccess
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(QDir::cleanPath(started[0].program), root.filePath("Amperlane"));
 }
+
+// Whether the process runs (a zombie that has not been reaped yet does not).
+bool processRuns(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray fields = stat.readAll();
+    const qsizetype state = fields.lastIndexOf(')') + 2;
+    return state < fields.size() && fields.at(state) != 'Z';
+}
+
+// The program quits while an update is under way. The service must not be freed while its worker
+// still runs the update (an unpack may take 30 s, a download 30 minutes): the update is cancelled,
+// 7-Zip killed or the download dropped, and nothing of the new version is started.
+class ServiceQuit : public ServiceBehindServer, public testing::WithParamInterface<bool>
+{
+};
+
+TEST_P(ServiceQuit, DuringAnUpdateCancelsItBeforeTheServiceGoes)
+{
+    const bool duringUnpack = GetParam();
+    const QString pidFile = root.filePath("7z.pid");
+    QFile::remove(pidFile);
+    QFile unpacker(appDir + "/7z");
+    ASSERT_TRUE(unpacker.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    unpacker.write("#!/bin/sh\necho $$ > '" + pidFile.toUtf8() + "'\nexec sleep 60\n");
+    unpacker.close();
+    unpacker.setPermissions(unpacker.permissions() | QFileDevice::ExeOwner);
+    LocalHttpServer http;
+    const QByteArray package = "package bytes";
+    if (duringUnpack)
+        http.answer("/2.0.0.zip", 200, package);
+    else
+        http.staySilent("/2.0.0.zip");
+    auto client = page();
+    client->send(
+        "global.softwareUpdate",
+        QJsonObject{
+            {"version", "2.0.0"},
+            {"ossurl", http.url("/2.0.0.zip")},
+            {"md5", QString(QCryptographicHash::hash(package, QCryptographicHash::Md5).toHex())}});
+    if (duringUnpack)
+        ASSERT_TRUE(waitUntil([&] { return pidFromFile(pidFile) > 0; }, 20000));
+    else
+        ASSERT_TRUE(waitUntil([&] { return http.requestCount("/2.0.0.zip") == 1; }, 20000));
+    const qint64 unpackerPid = pidFromFile(pidFile);
+    const QPointer<QThread> worker = service->findChild<QThread *>();
+    ASSERT_TRUE(worker);
+
+    service.reset();
+
+    EXPECT_TRUE(worker.isNull()) << "the worker outlived the service";
+    if (duringUnpack)
+        EXPECT_FALSE(processRuns(unpackerPid));
+    else
+        EXPECT_FALSE(QFile::exists(root.filePath("2.0.0.zip")));
+    EXPECT_TRUE(launchesSoFar().empty());
+    EXPECT_FALSE(QFile::exists(root.filePath("launcher.ini")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Update, ServiceQuit, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool> &info) {
+                             return std::string(info.param ? "Unpacking" : "Downloading");
+                         });
 
 } // namespace

@@ -39,7 +39,11 @@ TEST(StationValues, RoundHalfAwayFromZero)
                                             {-0.5, -1},
                                             {std::nan(""), 0},
                                             {1e12, std::numeric_limits<int>::max()},
-                                            {-1e12, std::numeric_limits<int>::min()}};
+                                            {-1e12, std::numeric_limits<int>::min()},
+                                            {-2147483648.0, std::numeric_limits<int>::min()},
+                                            {2147483647.4, std::numeric_limits<int>::max()},
+                                            {HUGE_VAL, std::numeric_limits<int>::max()},
+                                            {-HUGE_VAL, std::numeric_limits<int>::min()}};
     for (const auto &[value, expected] : cases)
         EXPECT_EQ(roundHalfAwayFromZero(value), expected) << value;
 }
@@ -148,6 +152,27 @@ TEST(DeviceDetail, OutputIsShownAsMagnitudeButKeptSignedWhileHidden)
     EXPECT_EQ(
         shown->value("output").toObject(),
         (QJsonObject{{"output.realpower", numbers({-13, 13})}, {"output.usb.c.realpower", 3}}));
+}
+
+// A station that sends the most negative readings, infinities or NaN still gives plain numbers:
+// the magnitude of the smallest int is the largest one.
+TEST(DeviceDetail, HostileOutputReadingsGiveBoundedMagnitudes)
+{
+    constexpr int most = std::numeric_limits<int>::max();
+    const std::pair<float, int> cases[] = {{-std::numeric_limits<float>::infinity(), most},
+                                           {std::numeric_limits<float>::infinity(), most},
+                                           {-2147483648.f, most},
+                                           {-3e9f, most},
+                                           {std::nanf(""), 0}};
+    for (const auto &[reading, expected] : cases) {
+        PowerHistory history;
+        const auto shown = deviceDetailUpdate({{TQAttrId::OutputRealpower, floatValue(reading)}},
+                                              history, true, false);
+        ASSERT_TRUE(shown);
+        EXPECT_EQ(shown->value("output").toObject().value("output.realpower").toArray(),
+                  numbers({expected}))
+            << reading;
+    }
 }
 
 // The page flags of the device logic, fed with attribute maps as the link delivers them.

@@ -1,5 +1,6 @@
 // What a page connection receives: text messages cut into JSON objects (with the unfinished rest
-// carried into the next message, as the endpoint does) and each object read as a request.
+// carried into the next message, as the endpoint does) and each object read as a request. The
+// scan the endpoint resumes finds what a scan from the start finds.
 
 #include "fuzzsupport.h"
 #include "tqjrpcextractobjects.h"
@@ -39,6 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const TQJrpc::Extraction first = TQJrpc::extractObjects(text.left(split));
     readRequests(first);
-    readRequests(TQJrpc::extractObjects(first.rest + text.mid(split)));
+    const TQJrpc::Extraction second = TQJrpc::extractObjects(first.rest + text.mid(split));
+    readRequests(second);
+
+    // The endpoint resumes its scan where the first message left it; it must find the same.
+    TQJrpc::ScanState scan;
+    const TQJrpc::Extraction resumedFirst = TQJrpc::extractObjects(text.left(split), scan);
+    const TQJrpc::Extraction resumedSecond =
+        TQJrpc::extractObjects(resumedFirst.rest + text.mid(split), scan);
+    FUZZ_CHECK(resumedFirst.objects == first.objects && resumedFirst.rest == first.rest);
+    FUZZ_CHECK(resumedSecond.objects == second.objects && resumedSecond.rest == second.rest &&
+               resumedSecond.malformed == second.malformed);
     return 0;
 }
