@@ -1,3 +1,4 @@
+import { formatPercent } from '../format';
 import { clampMargin, levelsFor, MARGIN_MAX, MARGIN_MIN } from '../thresholds';
 import type { Translate } from '../i18n';
 import type { AppState, BatterySettings } from '../store';
@@ -30,8 +31,15 @@ function stepper(t: Translate, testId: string, onChange: () => void) {
 }
 
 // The plan in words, with the levels the program will use.
-export function planSentences(t: Translate, s: Omit<BatterySettings, 'mode'>, mode: string, low: number | null): string[] {
+export function planSentences(
+  t: Translate,
+  locale: string,
+  s: Omit<BatterySettings, 'mode'>,
+  mode: string,
+  low: number | null,
+): string[] {
   const known = low !== null && low > 0;
+  const percent = (level: number | null) => formatPercent(level ?? 0, locale);
   const levels = levelsFor({
     low: known ? low : 0,
     tipMargin: s.lowPowerTipValue,
@@ -41,19 +49,19 @@ export function planSentences(t: Translate, s: Omit<BatterySettings, 'mode'>, mo
     mode,
   });
   const lines: string[] = [];
-  lines.push(known ? t('battery.plan.low', { low: low! }) : t('battery.plan.lowUnknown'));
+  lines.push(known ? t('battery.plan.low', { low: percent(low) }) : t('battery.plan.lowUnknown'));
   lines.push(
-    known ? t('battery.plan.tip', { level: levels.tip }) : t('battery.plan.tipRelative', { n: s.lowPowerTipValue }),
+    known ? t('battery.plan.tip', { level: percent(levels.tip) }) : t('battery.plan.tipRelative', { n: s.lowPowerTipValue }),
   );
   if (levels.stageOne !== null && levels.stageTwo !== null) {
     lines.push(
       known
-        ? t('battery.plan.stageOne', { level: levels.stageOne })
+        ? t('battery.plan.stageOne', { level: percent(levels.stageOne) })
         : t('battery.plan.stageOneRelative', { n: s.lowPowerShutdownValue }),
     );
-    lines.push(known ? t('battery.plan.stageTwo', { level: levels.stageTwo }) : t('battery.plan.stageTwoRelative'));
+    lines.push(known ? t('battery.plan.stageTwo', { level: percent(levels.stageTwo) }) : t('battery.plan.stageTwoRelative'));
   } else if (levels.remote !== null) {
-    lines.push(known ? t('battery.plan.remote', { level: levels.remote }) : t('battery.plan.remoteRelative'));
+    lines.push(known ? t('battery.plan.remote', { level: percent(levels.remote) }) : t('battery.plan.remoteRelative'));
   } else {
     lines.push(mode === 'remote' ? t('battery.plan.remoteOff') : t('battery.plan.localOff'));
   }
@@ -151,8 +159,8 @@ export function createBatteryPage(ctx: PageContext): PageView {
     const mode = s.connect?.mode ?? stored?.mode ?? 'local';
     local.el.classList.toggle('inactive', mode === 'remote');
     remote.el.classList.toggle('inactive', mode !== 'remote');
-    setText(lowValue, s.chargeLow && s.chargeLow > 0 ? `${s.chargeLow} %` : t('battery.unknown'));
-    const sentences = planSentences(t, current(), mode, s.chargeLow);
+    setText(lowValue, s.chargeLow && s.chargeLow > 0 ? formatPercent(s.chargeLow, ctx.locale) : t('battery.unknown'));
+    const sentences = planSentences(t, ctx.locale, current(), mode, s.chargeLow);
     plan.replaceChildren(...sentences.map((line) => h('li', null, line)));
     save.disabled = s.socket !== 'open';
   }
