@@ -140,7 +140,7 @@ describe('the page against the program', { skip: ready ? false : 'the program or
   it('shows the live station', async () => {
     await eventually(async () => assert.equal(await text(page, 'charge'), '80%'), 60000, 500);
     assert.equal(await text(page, 'power-state'), 'Charging');
-    assert.equal(await text(page, 'capacity'), '1024');
+    assert.equal(await text(page, 'capacity'), '1,024');
     await eventually(async () => assert.equal(await text(page, 'serial'), 'SN00001234'), 10000);
     await eventually(async () => assert.equal(await text(page, 'station-name'), 'VESSA 5 Core'), 10000);
     // The serial link: the station's own readings.
