@@ -37,6 +37,8 @@ export function defaultStation() {
     selfTestResult: 3,
     selfTestDelayMs: 1500,
     steady: false,
+    // The monitor cannot read the station (cable pulled, server gone): it reports nothing.
+    linkLost: false,
   };
 }
 
@@ -62,7 +64,10 @@ export class FakeProgram {
       lowPowerShutdownValue: 4,
       enableLowPowerShutdown: true,
       enableRemoteLowPowerShutdown: false,
+      defaultChargeLow: 10,
     };
+    // What the shutdown command does: it starts, or it fails with its own words.
+    this.shutdownOutcome = { ok: true, reason: 'shutdown started' };
     this.history = [];
     this.fullHistory = false;
     this.tickCount = 0;
@@ -172,19 +177,12 @@ export class FakeProgram {
       'homePage.getLast100TurnOffChargeTime': (_p, reply) => reply(s.connected ? s.turnOffTimes.slice(-100) : []),
       'homePage.getLastSelfTestTime': (_p, reply) => reply(s.connected && s.lastSelfTest ? s.lastSelfTest : {}),
       'batterySetting.getSettingParam': (_p, reply) => reply({ ...this.battery, mode: this.connect.mode }),
-      'batterySetting.setSettingParam': (p, reply) => {
-        this.battery = {
-          lowPowerTipValue: Number.isInteger(p.lowPowerTipValue) ? p.lowPowerTipValue : 0,
-          lowPowerShutdownValue: Number.isInteger(p.lowPowerShutdownValue) ? p.lowPowerShutdownValue : 0,
-          enableLowPowerShutdown: p.enableLowPowerShutdown === true,
-          enableRemoteLowPowerShutdown: p.enableRemoteLowPowerShutdown === true,
-        };
-        reply(true);
-      },
+      'batterySetting.setSettingParam': (p, reply) => reply(this.setBatterySetting(p)),
       'batterySetting.getBatteryChargeLow': (_p, reply) => reply(s.connected ? s.chargeLow : 0),
       'global.getDeviceSn': (_p, reply) => reply(s.connected ? s.sn : ''),
       'global.softwareUpdate': (_p, reply) => this.runUpdate(reply),
-      'global.shutdown': (_p, reply) => reply(true),
+      'global.shutdown': (_p, reply) => this.shutDown(reply),
+      'global.cancelLowPowerShutdown': (_p, reply) => reply(true),
       'global.getSystemInfoAndVersion': (_p, reply) => reply({ cpu: '', os: 1, version: '1.0.0.14' }),
       'global.getVersion': (_p, reply) => reply('1.0.0.14'),
       'global.enableNotify': (p, reply) => {
@@ -203,6 +201,28 @@ export class FakeProgram {
       'global.getLowPowerShutdown': (_p, reply) => reply({}),
       'global.usbDriverInstall': (_p, reply) => reply(true),
     };
+  }
+
+  // Out-of-range margins or low level are refused whole, and the stored values kept.
+  setBatterySetting(p) {
+    const whole = (value, min, max) => Number.isInteger(value) && value >= min && value <= max;
+    const defaultChargeLow = p.defaultChargeLow ?? this.battery.defaultChargeLow;
+    if (!whole(p.lowPowerTipValue, 1, 50) || !whole(p.lowPowerShutdownValue, 1, 50) || !whole(defaultChargeLow, 0, 90)) return false;
+    this.battery = {
+      lowPowerTipValue: p.lowPowerTipValue,
+      lowPowerShutdownValue: p.lowPowerShutdownValue,
+      enableLowPowerShutdown: p.enableLowPowerShutdown === true,
+      enableRemoteLowPowerShutdown: p.enableRemoteLowPowerShutdown === true,
+      defaultChargeLow,
+    };
+    return true;
+  }
+
+  // Every attempt is reported to every page, and answered to the page that asked.
+  shutDown(reply) {
+    const { ok, reason } = this.shutdownOutcome;
+    this.notify('global.notifyShutdownResult', { ok, reason });
+    reply(ok);
   }
 
   runUpdate(reply) {
@@ -226,6 +246,13 @@ export class FakeProgram {
     this.notify('global.notifyDevConnectStatus', { mode: this.connect.mode, status: connected ? 'connectDev' : 'noDev' });
   }
 
+  // The monitor's word after 15 s without a reading while on battery, and again when it reads.
+  setLinkLost(lost) {
+    const s = this.station;
+    s.linkLost = lost;
+    this.notify('global.notifyUpsLinkLost', { mode: this.connect.mode, onBattery: true, lastCharge: s.charge, seconds: lost ? 15 : 0 });
+  }
+
   wobble(value, spread) {
     if (this.station.steady) return value;
     return Math.max(0, Math.round(value + (Math.random() - 0.5) * spread));
@@ -234,7 +261,7 @@ export class FakeProgram {
   tick() {
     const s = this.station;
     this.tickCount += 1;
-    if (!s.connected) return;
+    if (!s.connected || s.linkLost) return;
     const input = s.onBattery ? 0 : this.wobble(s.inputPower, 30);
     const output = this.wobble(s.outputPower, 20);
     this.history.push([input, output]);

@@ -1,5 +1,17 @@
 import type { Bridge } from './bridge';
-import { onCancel, onMains, onNotice, onShutdownNow, onTick, type ShutdownNotice } from './countdown';
+import {
+  isAsking,
+  needsClock,
+  onAnswer,
+  onCancel,
+  onClose,
+  onMains,
+  onNotice,
+  onResult,
+  onShutdownNow,
+  onTick,
+  type ShutdownNotice,
+} from './countdown';
 import { chargePercent, isBatteryTime, nominalWh } from './format';
 import { mergeHistory, scalarValues } from './history';
 import type { PageName } from './address';
@@ -15,6 +27,9 @@ const NOTIFY_NAMES: Partial<Record<PageName, string>> = {
 const SELF_TEST_TIMEOUT_MS = 30000;
 const UPDATE_TIMEOUT_MS = 15 * 60 * 1000;
 const SHUTDOWN_RETRY_MS = 2000;
+// The program waits up to 5 s for the shutdown command before it answers.
+const SHUTDOWN_ANSWER_MS = 15000;
+const DEFAULT_CHARGE_LOW = 10;
 const DETAIL_POLL_MS = 3000;
 const SERIAL_LINK_FRESH_MS = 5000;
 const MAX_TURN_OFF_TIMES = 100;
@@ -35,7 +50,9 @@ function num(value: unknown): number | null {
 export class Controller {
   private page: PageName | null = null;
   private ticker: ReturnType<typeof setInterval> | null = null;
-  private shutdownRequested = false;
+  private askingShutdown = false;
+  // A cancel the program has not heard of because the connection was down.
+  private cancelUnsent = false;
   // Set once the user picks a page; until then the first station found opens the home page.
   userNavigated = false;
 
@@ -89,6 +106,7 @@ export class Controller {
 
   private async connected(): Promise<void> {
     this.store.set({ socket: 'open' });
+    if (this.cancelUnsent) this.tellCancel();
     await this.rpc.call('global.websocketConnected').catch(() => {});
     if (this.page) this.enterPage(this.page);
     await Promise.allSettled([
@@ -101,7 +119,7 @@ export class Controller {
       }),
       this.rpc.call('global.getLowPowerTip').then((tip) => this.restoreTip(tip)),
     ]);
-    if (this.shutdownRequested) void this.requestShutdown();
+    if (isAsking(this.state.shutdown)) void this.requestShutdown();
   }
 
   private disconnected(): void {
@@ -178,6 +196,7 @@ export class Controller {
       lowPowerShutdownValue: num(o.lowPowerShutdownValue) ?? 4,
       enableLowPowerShutdown: o.enableLowPowerShutdown === true,
       enableRemoteLowPowerShutdown: o.enableRemoteLowPowerShutdown === true,
+      defaultChargeLow: num(o.defaultChargeLow) ?? DEFAULT_CHARGE_LOW,
       mode: str(o.mode) || 'local',
     };
     const lowLevel = num(low);
@@ -222,6 +241,8 @@ export class Controller {
     });
     on('global.notifyLowPowerTip', (p) => this.lowPowerTip(obj(p)));
     on('global.notifyLowPowerShutdown', (p) => this.lowPowerShutdown(obj(p) as ShutdownNotice));
+    on('global.notifyShutdownResult', (p) => this.shutdownResult(obj(p)));
+    on('global.notifyUpsLinkLost', (p) => this.upsLinkLost(obj(p)));
     on('global.notifyUsbDriverInstallLoading', () => this.store.set({ driver: 'installing' }));
     on('global.notifyUsbDriverInstallResult', (p) =>
       this.store.set({ driver: obj(p).status === true ? 'done' : 'failed' }),
@@ -241,7 +262,7 @@ export class Controller {
     const status = p.status === 'connectDev' ? 'connectDev' : 'noDev';
     const wasConnected = this.state.dev === 'connectDev';
     if (status === 'connectDev') {
-      this.store.set({ dev: status, devMode: str(p.mode), usbSerialTip: false });
+      this.store.set({ dev: status, devMode: str(p.mode), usbSerialTip: false, linkLost: null });
       // The program forgets which pages want notifications when it loses the station.
       if (this.page) this.enterPage(this.page);
       void this.loadDeviceState();
@@ -315,16 +336,57 @@ export class Controller {
     const shutdown = onNotice(this.state.shutdown, notice, Date.now());
     if (shutdown === this.state.shutdown) return;
     this.log(`low power shutdown ${String(notice.status)} ${String(notice.interval ?? '')}`);
+    // A cancel of an earlier stage must not call off this one.
+    if (shutdown.kind === 'counting') this.cancelUnsent = false;
     this.store.set({ shutdown, tip: null });
     // The home page shows the battery and tells the page when the mains return.
     if (this.page !== 'home') this.goTo('home');
+  }
+
+  private shutdownResult(p: Record<string, unknown>): void {
+    if (typeof p.ok !== 'boolean') return;
+    const reason = str(p.reason);
+    this.log(`shutdown ${p.ok ? 'started' : 'failed'}: ${reason}`);
+    this.store.set({ shutdown: onResult(this.state.shutdown, { ok: p.ok, reason }, Date.now()) });
+  }
+
+  private upsLinkLost(p: Record<string, unknown>): void {
+    const seconds = num(p.seconds);
+    if (seconds === null) return;
+    if (seconds <= 0) {
+      if (this.state.linkLost) this.store.set({ linkLost: null });
+      return;
+    }
+    const lastCharge = num(p.lastCharge);
+    this.log(`station not read for ${seconds} s while on battery at ${String(lastCharge)}`);
+    const dismissed = this.state.linkLost?.dismissed ?? false;
+    this.store.set({ linkLost: { mode: str(p.mode) || this.state.devMode, lastCharge, dismissed } });
+  }
+
+  dismissLinkLost(): void {
+    if (this.state.linkLost) this.store.set({ linkLost: { ...this.state.linkLost, dismissed: true } });
   }
 
   // --- actions ---------------------------------------------------------------------------
 
   cancelShutdown(): void {
     this.log('shutdown cancelled by the user');
+    const counting = this.state.shutdown.kind === 'counting';
     this.store.set({ shutdown: onCancel(this.state.shutdown) });
+    // The program shuts down by itself some time after a stage unless it hears of the cancel.
+    if (counting) this.tellCancel();
+  }
+
+  private tellCancel(): void {
+    this.cancelUnsent = true;
+    this.rpc.call('global.cancelLowPowerShutdown').then(
+      () => (this.cancelUnsent = false),
+      () => (this.cancelUnsent = !this.rpc.connected),
+    );
+  }
+
+  closeShutdownOverlay(): void {
+    this.store.set({ shutdown: onClose(this.state.shutdown) });
   }
 
   shutdownNow(): void {
@@ -337,16 +399,13 @@ export class Controller {
 
   private watch(s: AppState, prev: AppState): void {
     if (s.shutdown !== prev.shutdown) {
-      if (s.shutdown.kind === 'counting' && !this.ticker) {
+      if (needsClock(s.shutdown) && !this.ticker) {
         this.ticker = setInterval(() => this.tick(), 200);
-      } else if (s.shutdown.kind !== 'counting' && this.ticker) {
+      } else if (!needsClock(s.shutdown) && this.ticker) {
         clearInterval(this.ticker);
         this.ticker = null;
       }
-      if (s.shutdown.kind === 'shuttingDown' && !this.shutdownRequested) {
-        this.shutdownRequested = true;
-        void this.requestShutdown();
-      }
+      if (isAsking(s.shutdown)) void this.requestShutdown();
     }
     if (s.dev !== prev.dev || s.model !== prev.model) void this.refreshDetailFlag();
   }
@@ -356,18 +415,27 @@ export class Controller {
     if (next !== this.state.shutdown) this.store.set({ shutdown: next });
   }
 
-  // The moment to switch the PC off must not be lost to a dropped connection: keep asking
-  // until the program has accepted the request.
+  // The moment to switch the PC off must not be lost to a dropped connection or a lost reply:
+  // ask until the program answers. Its answer, true or false, is final; the user may try again.
   private async requestShutdown(): Promise<void> {
+    if (this.askingShutdown) return;
+    this.askingShutdown = true;
     this.log('requesting system shutdown');
-    for (;;) {
-      try {
-        if (await this.rpc.call('global.shutdown')) return;
-      } catch (error) {
-        if (!this.rpc.connected) return; // retried by connected()
-        if (!(error instanceof RpcTimeout)) this.log(`shutdown request failed: ${String(error)}`);
+    try {
+      while (isAsking(this.state.shutdown)) {
+        try {
+          const ok = await this.rpc.call('global.shutdown', undefined, SHUTDOWN_ANSWER_MS);
+          if (ok !== true) this.log('the program could not shut the PC down');
+          this.store.set({ shutdown: onAnswer(this.state.shutdown, ok === true, Date.now()) });
+          return;
+        } catch (error) {
+          if (!this.rpc.connected) return; // asked again by connected()
+          if (!(error instanceof RpcTimeout)) this.log(`shutdown request failed: ${String(error)}`);
+        }
+        await new Promise((r) => setTimeout(r, SHUTDOWN_RETRY_MS));
       }
-      await new Promise((r) => setTimeout(r, SHUTDOWN_RETRY_MS));
+    } finally {
+      this.askingShutdown = false;
     }
   }
 
@@ -381,6 +449,7 @@ export class Controller {
     return ok === true;
   }
 
+  // False when the program refused the values (it then keeps the stored ones).
   async saveBatterySettings(settings: Omit<BatterySettings, 'mode'>): Promise<boolean> {
     const ok = await this.rpc.call('batterySetting.setSettingParam', settings);
     await this.loadBatterySettings();

@@ -1,6 +1,7 @@
 // The page's side of the low-battery shutdown: stage one counts down its interval and can be
 // cancelled, stage two shortens any running countdown to its own interval, and at zero the page
-// asks the program to shut the PC down. A remote warning only asks the user.
+// asks the program to shut the PC down. A remote warning only asks the user. Whatever happens to
+// that request, the user is never left without a way back to the page.
 
 export interface ShutdownNotice {
   status?: unknown;
@@ -9,13 +10,27 @@ export interface ShutdownNotice {
   lowPowerShutdownValue?: unknown;
 }
 
+export interface ShutdownResult {
+  ok: boolean;
+  reason: string;
+}
+
+// Why a countdown or a wait for the shutdown ended without one.
+export type ShutdownNote = 'user' | 'mains' | 'mainsLate';
+
 export type ShutdownState =
-  | { kind: 'idle'; note?: 'user' | 'mains' }
+  | { kind: 'idle'; note?: ShutdownNote }
   | { kind: 'counting'; stage: 1 | 2; deadline: number; total: number; low: number | null }
   | { kind: 'remote'; low: number | null }
-  | { kind: 'shuttingDown' };
+  // `accepted` is when the program said it started the shutdown; null while the page still asks.
+  | { kind: 'shuttingDown'; accepted: number | null }
+  | { kind: 'notShutDown'; cause: 'failed' | 'stillRunning'; reason: string };
 
 export const IDLE: ShutdownState = { kind: 'idle' };
+export const ASKING: ShutdownState = { kind: 'shuttingDown', accepted: null };
+
+// A system that has accepted the shutdown has normally ended this page well before then.
+export const STILL_RUNNING_MS = 60000;
 
 const STAGE_ONE_DEFAULT_S = 20;
 const STAGE_TWO_DEFAULT_S = 5;
@@ -28,8 +43,18 @@ function lowOf(notice: ShutdownNotice): number | null {
   return typeof notice.lowPowerShutdownValue === 'number' ? notice.lowPowerShutdownValue : null;
 }
 
+export function isAsking(state: ShutdownState): boolean {
+  return state.kind === 'shuttingDown' && state.accepted === null;
+}
+
+// Only the countdown and the wait for a started shutdown run against the clock.
+export function needsClock(state: ShutdownState): boolean {
+  return state.kind === 'counting' || (state.kind === 'shuttingDown' && state.accepted !== null);
+}
+
 export function onNotice(state: ShutdownState, notice: ShutdownNotice, now: number): ShutdownState {
-  if (state.kind === 'shuttingDown') return state;
+  // Once asked, or once the user has seen the shutdown fail, a new stage does not start over.
+  if (state.kind === 'shuttingDown' || state.kind === 'notShutDown') return state;
   if (notice.status === 'shutdown') {
     const total = seconds(notice.interval, STAGE_TWO_DEFAULT_S);
     const deadline = now + total * 1000;
@@ -50,18 +75,45 @@ export function onCancel(state: ShutdownState): ShutdownState {
   return state.kind === 'counting' || state.kind === 'remote' ? { kind: 'idle', note: 'user' } : state;
 }
 
-// Mains power came back: a countdown that has not fired yet has lost its cause.
-export function onMains(state: ShutdownState, onBattery: boolean): ShutdownState {
-  if (onBattery || state.kind !== 'counting') return state;
-  return { kind: 'idle', note: 'mains' };
+// "Close" after the PC was not shut down: back to the page.
+export function onClose(state: ShutdownState): ShutdownState {
+  return state.kind === 'notShutDown' ? IDLE : state;
 }
 
+// Mains power came back: a countdown that has not fired yet has lost its cause, and the page
+// stops waiting for a shutdown that was asked for.
+export function onMains(state: ShutdownState, onBattery: boolean): ShutdownState {
+  if (onBattery) return state;
+  if (state.kind === 'counting') return { kind: 'idle', note: 'mains' };
+  if (state.kind === 'shuttingDown' || state.kind === 'notShutDown') return { kind: 'idle', note: 'mainsLate' };
+  return state;
+}
+
+// "Shut down now", and "Try again" after a shutdown that did not happen.
 export function onShutdownNow(state: ShutdownState): ShutdownState {
-  return state.kind === 'counting' || state.kind === 'remote' ? { kind: 'shuttingDown' } : state;
+  return state.kind === 'counting' || state.kind === 'remote' || state.kind === 'notShutDown' ? ASKING : state;
+}
+
+// The program's answer to the page's own request; a late answer never reopens a closed overlay.
+export function onAnswer(state: ShutdownState, ok: boolean, now: number): ShutdownState {
+  if (state.kind !== 'shuttingDown') return state;
+  if (!ok) return { kind: 'notShutDown', cause: 'failed', reason: '' };
+  return state.accepted === null ? { kind: 'shuttingDown', accepted: now } : state;
+}
+
+// The program reports every attempt, also those of its own deadline that the page never asked for.
+export function onResult(state: ShutdownState, result: ShutdownResult, now: number): ShutdownState {
+  if (!result.ok) return { kind: 'notShutDown', cause: 'failed', reason: result.reason };
+  if (state.kind === 'shuttingDown' && state.accepted !== null) return state;
+  return { kind: 'shuttingDown', accepted: now };
 }
 
 export function onTick(state: ShutdownState, now: number): ShutdownState {
-  return state.kind === 'counting' && now >= state.deadline ? { kind: 'shuttingDown' } : state;
+  if (state.kind === 'counting' && now >= state.deadline) return ASKING;
+  if (state.kind === 'shuttingDown' && state.accepted !== null && now - state.accepted >= STILL_RUNNING_MS) {
+    return { kind: 'notShutDown', cause: 'stillRunning', reason: '' };
+  }
+  return state;
 }
 
 export function secondsLeft(state: ShutdownState, now: number): number {

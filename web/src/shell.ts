@@ -6,7 +6,7 @@ import type { Lang } from './language';
 import { createOverlays } from './overlays/overlays';
 import { createAboutPage } from './pages/about';
 import { createBatteryPage } from './pages/battery';
-import { createConnectPage, linkStatus, LINK_STATUS_TEXT } from './pages/connect';
+import { createConnectPage, linkStatus, LINK_STATUS_TEXT, type LinkStatus } from './pages/connect';
 import { createDetailPage } from './pages/detail';
 import { createHomePage } from './pages/home';
 import type { PageContext, PageView } from './pages/page';
@@ -21,6 +21,11 @@ const NAV: { page: PageName; label: TextKey; icon: keyof typeof ICONS }[] = [
   { page: 'connect-mode', label: 'nav.connect', icon: 'link' },
   { page: 'about', label: 'nav.about', icon: 'info' },
 ];
+
+// The title bar also tells when the program has lost a station that was on battery.
+type PillStatus = LinkStatus | 'linkLost';
+
+const PILL_TEXT: Record<PillStatus, TextKey> = { ...LINK_STATUS_TEXT, linkLost: 'connect.status.linkLost' };
 
 // The window frame (title bar with its drag area, navigation) and the current page.
 export class Shell {
@@ -141,10 +146,11 @@ export class Shell {
       item.classList.toggle('active', page === this.viewPage);
       if (page === 'device-detail') item.hidden = !s.hasDetail;
     }
-    const status = linkStatus(s);
+    const link = linkStatus(s);
+    const status: PillStatus = link !== 'offline' && s.linkLost ? 'linkLost' : link;
     this.pill!.className = `pill pill-${status}`;
     const name = s.ups?.devName || displayModel(s.model);
-    setText(this.pillText!, status === 'connectDev' && name ? name : this.t(LINK_STATUS_TEXT[status]));
+    setText(this.pillText!, status === 'connectDev' && name ? name : this.t(PILL_TEXT[status]));
     this.view?.update(s, prev);
     this.overlays?.update(s);
   }

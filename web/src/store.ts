@@ -37,7 +37,17 @@ export interface BatterySettings {
   lowPowerShutdownValue: number;
   enableLowPowerShutdown: boolean;
   enableRemoteLowPowerShutdown: boolean;
+  // The low level used when the station reports none of its own.
+  defaultChargeLow: number;
   mode: string;
+}
+
+// The program could not read the station for a while, and it was last seen on battery.
+export interface LinkLost {
+  mode: string;
+  lastCharge: number | null;
+  // The user closed the message; the title bar still shows the lost station.
+  dismissed: boolean;
 }
 
 export type SelfTest =
@@ -81,6 +91,7 @@ export interface AppState {
   history: PowerHistory;
   shutdown: ShutdownState;
   tip: { limit: number; low: number } | null;
+  linkLost: LinkLost | null;
   driver: DriverState;
   usbSerialTip: boolean;
   update: UpdateState;
@@ -114,6 +125,7 @@ export function initialState(lang: Lang, locale: string): AppState {
     history: { times: [], input: [], output: [] },
     shutdown: IDLE,
     tip: null,
+    linkLost: null,
     driver: 'idle',
     usbSerialTip: false,
     update: { kind: 'idle' },

@@ -33,8 +33,34 @@ export function levelsFor(plan: BatteryPlan): Levels {
 
 export const MARGIN_MIN = 1;
 export const MARGIN_MAX = 50;
+export const DEFAULT_LOW_MIN = 0;
+export const DEFAULT_LOW_MAX = 90;
+
+export function clampWhole(value: number, min: number, max: number): number {
+  if (!Number.isFinite(value)) return min;
+  return Math.min(max, Math.max(min, Math.round(value)));
+}
 
 export function clampMargin(value: number): number {
-  if (!Number.isFinite(value)) return MARGIN_MIN;
-  return Math.min(MARGIN_MAX, Math.max(MARGIN_MIN, Math.round(value)));
+  return clampWhole(value, MARGIN_MIN, MARGIN_MAX);
+}
+
+export interface BatteryLimits {
+  lowPowerTipValue: number;
+  lowPowerShutdownValue: number;
+  defaultChargeLow: number;
+}
+
+export type BatteryProblem = 'tip' | 'shutdown' | 'defaultLow' | null;
+
+function wholeIn(value: number, min: number, max: number): boolean {
+  return Number.isInteger(value) && value >= min && value <= max;
+}
+
+// The program refuses the whole setting when any of these is out of its range.
+export function batteryProblem(s: BatteryLimits): BatteryProblem {
+  if (!wholeIn(s.lowPowerTipValue, MARGIN_MIN, MARGIN_MAX)) return 'tip';
+  if (!wholeIn(s.lowPowerShutdownValue, MARGIN_MIN, MARGIN_MAX)) return 'shutdown';
+  if (!wholeIn(s.defaultChargeLow, DEFAULT_LOW_MIN, DEFAULT_LOW_MAX)) return 'defaultLow';
+  return null;
 }

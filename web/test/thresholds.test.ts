@@ -1,5 +1,5 @@
 import { describe, expect, it } from 'vitest';
-import { clampMargin, levelsFor } from '../src/thresholds';
+import { batteryProblem, clampMargin, levelsFor } from '../src/thresholds';
 import { planSentences } from '../src/pages/battery';
 import { translator } from '../src/i18n';
 
@@ -18,6 +18,25 @@ describe('low-battery levels', () => {
 
   it('keeps margins whole and within bounds', () => {
     expect([clampMargin(0), clampMargin(4.6), clampMargin(500), clampMargin(Number.NaN)]).toEqual([1, 5, 50, 1]);
+  });
+});
+
+describe('battery settings the program accepts', () => {
+  const good = { lowPowerTipValue: 5, lowPowerShutdownValue: 4, defaultChargeLow: 10 };
+  it.each([
+    ['the defaults', {}, null],
+    ['the smallest values', { lowPowerTipValue: 1, lowPowerShutdownValue: 1, defaultChargeLow: 0 }, null],
+    ['the largest values', { lowPowerTipValue: 50, lowPowerShutdownValue: 50, defaultChargeLow: 90 }, null],
+    ['no warning margin', { lowPowerTipValue: 0 }, 'tip'],
+    ['a warning margin above 50', { lowPowerTipValue: 51 }, 'tip'],
+    ['an empty warning margin', { lowPowerTipValue: Number.NaN }, 'tip'],
+    ['a shutdown margin in tenths', { lowPowerShutdownValue: 4.5 }, 'shutdown'],
+    ['a shutdown margin above 50', { lowPowerShutdownValue: 90 }, 'shutdown'],
+    ['a negative low level', { defaultChargeLow: -1 }, 'defaultLow'],
+    ['a low level above 90', { defaultChargeLow: 91 }, 'defaultLow'],
+    ['an empty low level', { defaultChargeLow: Number.NaN }, 'defaultLow'],
+  ])('%s', (_name, patch, problem) => {
+    expect(batteryProblem({ ...good, ...patch })).toBe(problem);
   });
 });
 

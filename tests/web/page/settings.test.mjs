@@ -66,24 +66,57 @@ describe('settings', () => {
   it('saves the battery settings and shows them again after a reload', async () => {
     const page = await openPage(browser, server, { page: 'battery-setting' });
     await eventually(async () => assert.equal(await page.getByTestId('tip-margin').inputValue(), '5'));
+    assert.equal(await page.getByTestId('default-charge-low').inputValue(), '10');
     await page.getByRole('button', { name: 'More' }).first().click();
     await page.getByRole('button', { name: 'More' }).first().click();
-    await page.getByTestId('shutdown-margin').fill('90');
+    await page.getByTestId('shutdown-margin').fill('9');
+    await page.getByTestId('default-charge-low').fill('0');
     await page.locator('label:has([data-testid=enable-local])').click();
     assert.match(await text(page, 'plan'), /not shut down automatically/);
     await page.getByTestId('battery-save').click();
     const call = await server.waitForCall('batterySetting.setSettingParam');
     assert.deepEqual(call.params, {
       lowPowerTipValue: 7,
-      lowPowerShutdownValue: 50,
+      lowPowerShutdownValue: 9,
       enableLowPowerShutdown: false,
       enableRemoteLowPowerShutdown: false,
+      defaultChargeLow: 0,
     });
     await eventually(async () => assert.equal(await text(page, 'battery-status'), 'Saved'));
 
     const again = await openPage(browser, server, { page: 'battery-setting' });
     await eventually(async () => assert.equal(await again.getByTestId('tip-margin').inputValue(), '7'));
-    assert.equal(await again.getByTestId('shutdown-margin').inputValue(), '50');
+    assert.equal(await again.getByTestId('shutdown-margin').inputValue(), '9');
+    assert.equal(await again.getByTestId('default-charge-low').inputValue(), '0');
     assert.equal(await again.getByTestId('enable-local').isChecked(), false);
+  });
+
+  for (const [field, value, message] of [
+    ['shutdown-margin', '90', /shutdown margin is a whole number from 1 to 50/],
+    ['tip-margin', '', /warning margin is a whole number from 1 to 50/],
+    ['default-charge-low', '91', /low level is a whole number from 0% to 90%/],
+  ]) {
+    it(`refuses to save ${field} = ${JSON.stringify(value)}`, async () => {
+      const page = await openPage(browser, server, { page: 'battery-setting' });
+      await eventually(async () => assert.equal(await page.getByTestId('tip-margin').inputValue(), '5'));
+      await page.getByTestId(field).fill(value);
+      assert.match(await text(page, 'plan'), message);
+      await page.getByTestId('battery-save').click();
+      assert.match(await text(page, 'battery-status'), message);
+      await page.waitForTimeout(300);
+      assert.equal(server.callsOf('batterySetting.setSettingParam').length, 0);
+    });
+  }
+
+  it('says so when the program refuses the values, and keeps them for correcting', async () => {
+    const methods = server.methods.bind(server);
+    server.methods = () => ({ ...methods(), 'batterySetting.setSettingParam': (_p, reply) => reply(false) });
+    const page = await openPage(browser, server, { page: 'battery-setting' });
+    await eventually(async () => assert.equal(await page.getByTestId('tip-margin').inputValue(), '5'));
+    await page.getByTestId('shutdown-margin').fill('8');
+    await page.getByTestId('battery-save').click();
+    await eventually(async () => assert.equal(await text(page, 'battery-status'), 'Amperlane did not accept these values. Nothing was changed.'));
+    await screenshot(page, 'light-us-battery-refused');
+    assert.equal(await page.getByTestId('shutdown-margin').inputValue(), '8');
   });
 });

@@ -1,5 +1,5 @@
 // The warnings that interrupt the page: the low-battery tip, the two-stage shutdown, the remote
-// warning, the USB driver installation and the serial-port tip.
+// warning, the station lost while on battery, the USB driver installation and the serial-port tip.
 import assert from 'node:assert/strict';
 import { after, afterEach, before, beforeEach, describe, it } from 'node:test';
 import { FakeProgram } from '../fake-server.mjs';
@@ -53,8 +53,49 @@ describe('warnings', () => {
     await page.getByTestId('shutdown-cancel').click();
     await page.getByTestId('shutdown-overlay').waitFor({ state: 'hidden' });
     assert.match(await text(page, 'shutdown-note'), /cancelled/);
+    // The program holds its own deadline behind the page's countdown; the cancel disarms it.
+    await server.waitForCall('global.cancelLowPowerShutdown', () => true, 2000);
     await page.waitForTimeout(500);
     assert.equal(server.callsOf('global.shutdown').length, 0);
+  });
+
+  it('tells the program of a cancel made while the connection was down', async () => {
+    await openOn('home');
+    server.notify('global.notifyLowPowerShutdown', STAGE_ONE);
+    await page.getByTestId('shutdown-overlay').waitFor();
+    server.dropConnections();
+    await eventually(async () => assert.equal(await text(page, 'status-pill'), 'Connecting to Amperlane…'));
+    await page.getByTestId('shutdown-cancel').click();
+    await server.waitForCall('global.cancelLowPowerShutdown', () => true, 10000);
+    assert.equal(server.callsOf('global.cancelLowPowerShutdown').length, 1);
+  });
+
+  it('warns on every page while the station is lost on battery, until it is read again', async () => {
+    await openOn('about');
+    server.setLinkLost(true);
+    await page.getByTestId('link-lost').waitFor();
+    assert.match(await text(page, 'link-lost'), /No contact with the station.*on battery at 14%.*USB cable/);
+    await screenshot(page, 'light-us-link-lost');
+    await page.getByTestId('nav-battery-setting').click();
+    assert.equal(await page.getByTestId('link-lost').isVisible(), true);
+    // Closed, the message leaves the page free; the title bar keeps the warning.
+    await page.getByTestId('link-lost-close').click();
+    await page.getByTestId('link-lost').waitFor({ state: 'hidden' });
+    assert.equal(await text(page, 'status-pill'), 'No contact with the station');
+    server.setLinkLost(false);
+    await eventually(async () => assert.match(await text(page, 'status-pill'), /^VESSA 5 Core/));
+  });
+
+  it('drops the lost-station warning when the station is connected again', async () => {
+    await openOn('home');
+    server.setLinkLost(true);
+    await page.getByTestId('link-lost').waitFor();
+    server.setConnected(false);
+    await page.waitForTimeout(300);
+    assert.equal(await page.getByTestId('link-lost').isVisible(), true);
+    server.station.linkLost = false;
+    server.setConnected(true);
+    await page.getByTestId('link-lost').waitFor({ state: 'hidden' });
   });
 
   it('shuts down when stage two has counted its 5 seconds, even after stage one was cancelled', async () => {

@@ -1,22 +1,39 @@
-import { formatPercent } from '../format';
-import { clampMargin, levelsFor, MARGIN_MAX, MARGIN_MIN } from '../thresholds';
-import type { Translate } from '../i18n';
+import { formatNumber, formatPercent } from '../format';
+import {
+  batteryProblem,
+  clampWhole,
+  DEFAULT_LOW_MAX,
+  DEFAULT_LOW_MIN,
+  levelsFor,
+  MARGIN_MAX,
+  MARGIN_MIN,
+  type BatteryProblem,
+} from '../thresholds';
+import type { TextKey, Translate } from '../i18n';
 import type { AppState, BatterySettings } from '../store';
 import { h, setText } from '../ui/dom';
 import { button, card, toggle } from '../ui/widgets';
 import type { PageContext, PageView } from './page';
 
-function stepper(t: Translate, testId: string, onChange: () => void) {
+const PROBLEM_TEXT: Record<Exclude<BatteryProblem, null>, TextKey> = {
+  tip: 'battery.problem.tip',
+  shutdown: 'battery.problem.shutdown',
+  defaultLow: 'battery.problem.defaultLow',
+};
+
+type Plan = Pick<BatterySettings, 'lowPowerTipValue' | 'lowPowerShutdownValue' | 'enableLowPowerShutdown' | 'enableRemoteLowPowerShutdown'>;
+
+function stepper(t: Translate, testId: string, range: { min: number; max: number; unit: string }, onChange: () => void) {
   const input = h('input', {
     type: 'number',
-    min: MARGIN_MIN,
-    max: MARGIN_MAX,
+    min: range.min,
+    max: range.max,
     class: 'stepper-input',
     'data-testid': testId,
     oninput: onChange,
   });
   const step = (delta: number) => {
-    input.value = String(clampMargin(Number(input.value) + delta));
+    input.value = String(clampWhole(Number(input.value) + delta, range.min, range.max));
     onChange();
   };
   const el = h(
@@ -24,20 +41,14 @@ function stepper(t: Translate, testId: string, onChange: () => void) {
     { class: 'stepper' },
     h('button', { type: 'button', class: 'step', 'aria-label': t('battery.less'), onclick: () => step(-1) }, '−'),
     input,
-    h('span', { class: 'stepper-unit' }, t('battery.points')),
+    h('span', { class: 'stepper-unit' }, range.unit),
     h('button', { type: 'button', class: 'step', 'aria-label': t('battery.more'), onclick: () => step(1) }, '+'),
   );
   return { el, input };
 }
 
 // The plan in words, with the levels the program will use.
-export function planSentences(
-  t: Translate,
-  locale: string,
-  s: Omit<BatterySettings, 'mode'>,
-  mode: string,
-  low: number | null,
-): string[] {
+export function planSentences(t: Translate, locale: string, s: Plan, mode: string, low: number | null): string[] {
   const known = low !== null && low > 0;
   const percent = (level: number | null) => formatPercent(level ?? 0, locale);
   const levels = levelsFor({
@@ -77,8 +88,10 @@ export function createBatteryPage(ctx: PageContext): PageView {
     setText(status, '');
     render(controller.state);
   };
-  const tip = stepper(t, 'tip-margin', changed);
-  const shutdown = stepper(t, 'shutdown-margin', changed);
+  const margin = { min: MARGIN_MIN, max: MARGIN_MAX, unit: t('battery.points') };
+  const tip = stepper(t, 'tip-margin', margin, changed);
+  const shutdown = stepper(t, 'shutdown-margin', margin, changed);
+  const defaultLow = stepper(t, 'default-charge-low', { min: DEFAULT_LOW_MIN, max: DEFAULT_LOW_MAX, unit: '%' }, changed);
   const local = toggle(t('battery.local'), t('battery.localHint'), 'enable-local');
   const remote = toggle(t('battery.remote'), t('battery.remoteHint'), 'enable-remote');
   local.input.addEventListener('change', changed);
@@ -106,6 +119,7 @@ export function createBatteryPage(ctx: PageContext): PageView {
           { class: 'form' },
           h('div', { class: 'setting-row' }, h('div', null, h('div', { class: 'switch-label' }, t('battery.tip')), h('div', { class: 'hint' }, t('battery.tipHint'))), tip.el),
           h('div', { class: 'setting-row' }, h('div', null, h('div', { class: 'switch-label' }, t('battery.shutdown')), h('div', { class: 'hint' }, t('battery.shutdownHint'))), shutdown.el),
+          h('div', { class: 'setting-row' }, h('div', null, h('div', { class: 'switch-label' }, t('battery.defaultLow'))), defaultLow.el),
           local.el,
           remote.el,
         ),
@@ -120,28 +134,48 @@ export function createBatteryPage(ctx: PageContext): PageView {
     ),
   );
 
+  // The range the field must keep to, written the language's way.
+  function problemText(problem: Exclude<BatteryProblem, null>): string {
+    const range =
+      problem === 'defaultLow'
+        ? { min: formatPercent(DEFAULT_LOW_MIN, ctx.locale), max: formatPercent(DEFAULT_LOW_MAX, ctx.locale) }
+        : { min: formatNumber(MARGIN_MIN, ctx.locale), max: formatNumber(MARGIN_MAX, ctx.locale) };
+    return t(PROBLEM_TEXT[problem], range);
+  }
+
+  // What the fields say, unclamped: an empty or unreadable field reads as NaN.
+  const whole = (input: HTMLInputElement) => (input.value.trim() === '' ? Number.NaN : Number(input.value));
+
   function current(): Omit<BatterySettings, 'mode'> {
     return {
-      lowPowerTipValue: clampMargin(Number(tip.input.value)),
-      lowPowerShutdownValue: clampMargin(Number(shutdown.input.value)),
+      lowPowerTipValue: whole(tip.input),
+      lowPowerShutdownValue: whole(shutdown.input),
       enableLowPowerShutdown: local.input.checked,
       enableRemoteLowPowerShutdown: remote.input.checked,
+      defaultChargeLow: whole(defaultLow.input),
     };
+  }
+
+  function showStatus(text: string, ok: boolean): void {
+    setText(status, text);
+    status.className = `save-status tone-${ok ? 'ok' : 'danger'}`;
   }
 
   async function doSave(): Promise<void> {
     const values = current();
-    tip.input.value = String(values.lowPowerTipValue);
-    shutdown.input.value = String(values.lowPowerShutdownValue);
+    const problem = batteryProblem(values);
+    if (problem) {
+      showStatus(problemText(problem), false);
+      return;
+    }
     save.disabled = true;
     try {
       const ok = await controller.saveBatterySettings(values);
-      dirty = false;
-      setText(status, ok ? t('common.saved') : t('common.saveFailed'));
-      status.className = `save-status tone-${ok ? 'ok' : 'danger'}`;
+      // Refused values stay in the form so that the user can correct them.
+      if (ok) dirty = false;
+      showStatus(ok ? t('common.saved') : t('battery.saveRefused'), ok);
     } catch {
-      setText(status, t('common.saveFailed'));
-      status.className = 'save-status tone-danger';
+      showStatus(t('common.saveFailed'), false);
     } finally {
       save.disabled = false;
       render(controller.state);
@@ -155,12 +189,15 @@ export function createBatteryPage(ctx: PageContext): PageView {
       shutdown.input.value = String(stored.lowPowerShutdownValue);
       local.input.checked = stored.enableLowPowerShutdown;
       remote.input.checked = stored.enableRemoteLowPowerShutdown;
+      defaultLow.input.value = String(stored.defaultChargeLow);
     }
     const mode = s.connect?.mode ?? stored?.mode ?? 'local';
     local.el.classList.toggle('inactive', mode === 'remote');
     remote.el.classList.toggle('inactive', mode !== 'remote');
     setText(lowValue, s.chargeLow && s.chargeLow > 0 ? formatPercent(s.chargeLow, ctx.locale) : t('battery.unknown'));
-    const sentences = planSentences(t, ctx.locale, current(), mode, s.chargeLow);
+    const values = current();
+    const problem = batteryProblem(values);
+    const sentences = problem ? [problemText(problem)] : planSentences(t, ctx.locale, values, mode, s.chargeLow);
     plan.replaceChildren(...sentences.map((line) => h('li', null, line)));
     save.disabled = s.socket !== 'open';
   }
