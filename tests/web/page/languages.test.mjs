@@ -19,6 +19,8 @@ const EXPECTED = {
 };
 
 const STAGE_ONE = { status: 'lowPowerShutdown', mode: 'local', interval: 20, lowPowerShutdownValue: 10 };
+// As long as a system's refusal gets: it has to wrap inside its box, in every language.
+const REASON = 'Failed to power off system via logind: Access denied (org.freedesktop.login1.power-off)';
 
 // Text that is wider than its box, or that sticks out of a button, card, tile, dialog or bar it
 // sits in, and a page taller than the window. Checked once the dialogs have faded in.
@@ -54,6 +56,24 @@ function layoutProblems() {
   return problems;
 }
 
+// The dialogs fade in; they are measured once they stand still.
+function settle(page) {
+  return page.evaluate(() =>
+    Promise.all(
+      document
+        .getAnimations()
+        .filter((a) => a.effect.getTiming().iterations !== Infinity)
+        .map((a) => a.finished.catch(() => {})),
+    ),
+  );
+}
+
+async function fits(page, name) {
+  await settle(page);
+  await screenshot(page, name);
+  assert.deepEqual(await page.evaluate(layoutProblems), [], name);
+}
+
 describe('languages', () => {
   let server;
   let browser;
@@ -82,26 +102,49 @@ describe('languages', () => {
         await page.locator(`[data-page="${name}"]`).waitFor();
         if (name === 'about') await eventually(async () => assert.equal(await text(page, 'firmware-version'), '1.2.3.4'));
         if (name === 'device-detail') await eventually(async () => assert.notEqual(await text(page, 'detail-output-total'), '–'));
-        await screenshot(page, `language-${lang}-${name}`);
-        assert.deepEqual(await page.evaluate(layoutProblems), [], `${lang} ${name}`);
+        await fits(page, `language-${lang}-${name}`);
+        if (name === 'battery-setting') {
+          // The longest refusal, under the plan and beside the buttons.
+          await page.getByTestId('default-charge-low').fill('91');
+          await page.getByTestId('battery-save').click();
+          await eventually(async () => assert.notEqual(await text(page, 'battery-status'), ''));
+          await fits(page, `language-${lang}-battery-refused`);
+        }
       }
 
       // A countdown runs only on battery: the mains coming back would call it off.
       Object.assign(server.station, { onBattery: true, charging: false });
       server.notify('global.notifyLowPowerShutdown', STAGE_ONE);
       await page.getByTestId('shutdown-overlay').waitFor();
-      await page.evaluate(() =>
-        Promise.all(
-          document
-            .getAnimations()
-            .filter((a) => a.effect.getTiming().iterations !== Infinity)
-            .map((a) => a.finished.catch(() => {})),
-        ),
-      );
-      await screenshot(page, `language-${lang}-countdown`);
-      assert.deepEqual(await page.evaluate(layoutProblems), [], `${lang} countdown`);
+      await fits(page, `language-${lang}-countdown`);
       await page.getByTestId('shutdown-cancel').click();
       await page.getByTestId('shutdown-overlay').waitFor({ state: 'hidden' });
+
+      // The system refused: its words in their box, "Close" and "Try again".
+      await page.getByTestId('nav-home').click();
+      server.notify('global.notifyShutdownResult', { ok: false, reason: REASON });
+      await page.getByTestId('shutdown-retry').waitFor();
+      assert.equal(await page.getByTestId('shutdown-close').isVisible(), true);
+      assert.match(await text(page, 'shutdown-reason'), /Access denied/);
+      await fits(page, `language-${lang}-shutdown-failed`);
+      await page.getByTestId('shutdown-close').click();
+      await page.getByTestId('shutdown-overlay').waitFor({ state: 'hidden' });
+
+      // The station lost while on battery: the message and the title bar's word for it.
+      server.setLinkLost(true);
+      await page.getByTestId('link-lost').waitFor();
+      await fits(page, `language-${lang}-link-lost`);
+      server.setLinkLost(false);
+      await page.getByTestId('link-lost').waitFor({ state: 'hidden' });
+
+      // A shutdown that started but left the PC running for a minute; the clock stays faked.
+      await page.clock.install();
+      server.notify('global.notifyShutdownResult', { ok: true, reason: 'shutdown started' });
+      await page.getByTestId('shutdown-overlay').waitFor();
+      await page.clock.runFor(61000);
+      await page.getByTestId('shutdown-retry').waitFor();
+      assert.equal(await page.getByTestId('shutdown-reason').isVisible(), false);
+      await fits(page, `language-${lang}-still-running`);
       assert.deepEqual(browser.errors, []);
     });
   }

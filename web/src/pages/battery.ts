@@ -123,13 +123,15 @@ export function createBatteryPage(ctx: PageContext): PageView {
           local.el,
           remote.el,
         ),
-        h('div', { class: 'card-actions' }, status, revert, save),
+        h('div', { class: 'card-actions' }, revert, save),
       ),
+      // The save's outcome stands beside the buttons, in the card with room for a long reason.
       card(
         t('battery.planTitle'),
         'info',
         h('div', { class: 'low-line' }, h('span', { class: 'muted' }, t('battery.stationLow')), lowValue),
         plan,
+        h('div', { class: 'card-actions status-actions' }, status),
       ),
     ),
   );
