@@ -18,8 +18,8 @@ packages=(
   nut-server nut-client 7zip socat procps psmisc
   # Windows side: cross compiler and Wine
   g++-mingw-w64-x86-64-posix wine64 wine
-  # page and browser tests
-  chromium
+  # page and browser tests; the page's Chinese and Japanese need a CJK font
+  chromium fonts-noto-cjk
   "$@"
 )
 

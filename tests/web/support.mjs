@@ -90,18 +90,31 @@ export async function eventually(check, timeoutMs = 8000, stepMs = 100) {
 // Stands in for the program's web channel: qt.webChannelTransport and a QWebChannel whose
 // "amperlaneBridge" answers with the given values and records every call in window.bridgeCalls.
 // A value { window: name } is read from window[name] at each call, so a test can change it.
+// As in the program, the language that setLanguage stores is what getLanguage answers, also
+// after the page reloads; the calls are kept across reloads too.
 export function fakeBridge(values) {
-  window.bridgeCalls = [];
+  const saved = JSON.parse(sessionStorage.getItem('fakeBridge') ?? '{"calls":[]}');
+  const keep = () => sessionStorage.setItem('fakeBridge', JSON.stringify(saved));
+  window.bridgeCalls = saved.calls;
+  const record = (call) => {
+    saved.calls.push(call);
+    keep();
+  };
   window.qt = { webChannelTransport: {} };
   window.QWebChannel = function (_transport, ready) {
     const bridge = {};
-    for (const name of ['close', 'minimize', 'maximize', 'setLanguage', 'addLog', 'pageReady']) {
-      bridge[name] = (...args) => window.bridgeCalls.push([name, ...args]);
+    for (const name of ['close', 'minimize', 'maximize', 'addLog', 'pageReady']) {
+      bridge[name] = (...args) => record([name, ...args]);
     }
+    bridge.setLanguage = (language) => {
+      saved.language = language;
+      record(['setLanguage', language]);
+    };
     for (const [name, value] of Object.entries(values)) {
       bridge[name] = (callback) => {
-        window.bridgeCalls.push([name]);
-        const answer = value && typeof value === 'object' && 'window' in value ? window[value.window] : value;
+        record([name]);
+        let answer = value && typeof value === 'object' && 'window' in value ? window[value.window] : value;
+        if (name === 'getLanguage' && saved.language !== undefined) answer = saved.language;
         setTimeout(() => callback(answer), 0);
       };
     }

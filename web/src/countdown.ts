@@ -15,8 +15,11 @@ export interface ShutdownResult {
   reason: string;
 }
 
+// Why a countdown or a wait for the shutdown ended without one.
+export type ShutdownNote = 'user' | 'mains' | 'mainsLate';
+
 export type ShutdownState =
-  | { kind: 'idle'; note?: 'user' | 'mains' | 'mainsLate' }
+  | { kind: 'idle'; note?: ShutdownNote }
   | { kind: 'counting'; stage: 1 | 2; deadline: number; total: number; low: number | null }
   | { kind: 'remote'; low: number | null }
   // `accepted` is when the program said it started the shutdown; null while the page still asks.

@@ -27,6 +27,19 @@ export function formatRecordTime(text: string, locale: string): string {
   return new Intl.DateTimeFormat(locale, { dateStyle: 'medium', timeStyle: 'short' }).format(date);
 }
 
+// Numbers as the language writes them: "87 %" in German, "87%" in English, "2.048" or "2,048".
+export function formatPercent(percent: number, locale: string): string {
+  return new Intl.NumberFormat(locale, { style: 'percent', maximumFractionDigits: 0 }).format(percent / 100);
+}
+
+export function formatNumber(value: number, locale: string): string {
+  return new Intl.NumberFormat(locale, { maximumFractionDigits: 1 }).format(value);
+}
+
+export function formatTemperature(celsius: number, locale: string): string {
+  return new Intl.NumberFormat(locale, { style: 'unit', unit: 'celsius', maximumFractionDigits: 1 }).format(celsius);
+}
+
 // The charge arrives as text ("87"); anything that is not a percentage shows as unknown.
 export function chargePercent(text: unknown): number | null {
   if (typeof text !== 'string' && typeof text !== 'number') return null;

@@ -1,12 +1,12 @@
 import { displayModel } from './format';
 import { buildHash, parseHash, type PageName } from './address';
 import type { Controller } from './controller';
-import { LOCALES, translator, type TextKey } from './i18n';
+import { translator, type TextKey } from './i18n';
 import type { Lang } from './language';
 import { createOverlays } from './overlays/overlays';
 import { createAboutPage } from './pages/about';
 import { createBatteryPage } from './pages/battery';
-import { createConnectPage } from './pages/connect';
+import { createConnectPage, linkStatus, LINK_STATUS_TEXT, type LinkStatus } from './pages/connect';
 import { createDetailPage } from './pages/detail';
 import { createHomePage } from './pages/home';
 import type { PageContext, PageView } from './pages/page';
@@ -22,8 +22,12 @@ const NAV: { page: PageName; label: TextKey; icon: keyof typeof ICONS }[] = [
   { page: 'about', label: 'nav.about', icon: 'info' },
 ];
 
-// The window frame (title bar with its drag area, navigation) and the current page. Rebuilt
-// whole when the language changes.
+// The title bar also tells when the program has lost a station that was on battery.
+type PillStatus = LinkStatus | 'linkLost';
+
+const PILL_TEXT: Record<PillStatus, TextKey> = { ...LINK_STATUS_TEXT, linkLost: 'connect.status.linkLost' };
+
+// The window frame (title bar with its drag area, navigation) and the current page.
 export class Shell {
   private root: HTMLElement | null = null;
   private view: PageView | null = null;
@@ -46,7 +50,7 @@ export class Shell {
   mount(host: HTMLElement): void {
     const s = this.controller.state;
     this.t = translator(s.lang);
-    document.documentElement.lang = s.lang;
+    document.documentElement.lang = s.locale;
     document.title = 'Amperlane';
     this.view?.dispose?.();
     this.view = null;
@@ -88,7 +92,7 @@ export class Shell {
       }),
     );
     this.content = h('main', { class: 'content' });
-    this.overlays = createOverlays(this.controller, t);
+    this.overlays = createOverlays(this.controller, t, s.locale);
     this.root = h('div', { class: 'app' }, titlebar, nav, this.content, this.overlays.el);
     host.replaceChildren(this.root);
     this.route();
@@ -101,11 +105,11 @@ export class Shell {
   }
 
   private context(): PageContext & { setLanguage(lang: Lang): void; lang: Lang } {
-    const lang = this.controller.state.lang;
+    const { lang, locale } = this.controller.state;
     return {
       controller: this.controller,
       t: this.t,
-      locale: LOCALES[lang],
+      locale,
       navigate: (page) => this.navigate(page),
       setLanguage: (l) => this.onLanguage(l),
       lang,
@@ -142,11 +146,11 @@ export class Shell {
       item.classList.toggle('active', page === this.viewPage);
       if (page === 'device-detail') item.hidden = !s.hasDetail;
     }
-    const station = s.dev === 'connectDev' ? 'connectDev' : s.dev === 'noDev' ? 'noDev' : 'searching';
-    const status = s.socket !== 'open' ? 'offline' : s.linkLost ? 'linkLost' : station;
+    const link = linkStatus(s);
+    const status: PillStatus = link !== 'offline' && s.linkLost ? 'linkLost' : link;
     this.pill!.className = `pill pill-${status}`;
     const name = s.ups?.devName || displayModel(s.model);
-    setText(this.pillText!, status === 'connectDev' && name ? name : this.t(`connect.status.${status}` as TextKey));
+    setText(this.pillText!, status === 'connectDev' && name ? name : this.t(PILL_TEXT[status]));
     this.view?.update(s, prev);
     this.overlays?.update(s);
   }

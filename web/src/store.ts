@@ -65,6 +65,8 @@ export type UpdateState =
 
 export interface AppState {
   lang: Lang;
+  // The locale tag for dates and numbers ("de-CH" for a Swiss German user).
+  locale: string;
   socket: 'connecting' | 'open' | 'closed';
   dev: 'unknown' | 'noDev' | 'connectDev';
   devMode: string;
@@ -95,9 +97,10 @@ export interface AppState {
   update: UpdateState;
 }
 
-export function initialState(lang: Lang): AppState {
+export function initialState(lang: Lang, locale: string): AppState {
   return {
     lang,
+    locale,
     socket: 'connecting',
     dev: 'unknown',
     devMode: '',

@@ -1,6 +1,5 @@
 import { describe, expect, it } from 'vitest';
 import { addressParam, buildHash, parseHash, portFromText, websocketUrl } from '../src/address';
-import { languageFor, storedCodeFor } from '../src/language';
 
 describe('page address', () => {
   it('reads the address the program opens', () => {
@@ -34,19 +33,5 @@ describe('page address', () => {
   it('puts the session token into the socket address', () => {
     expect(websocketUrl(57890, 'a b&c')).toBe('ws://127.0.0.1:57890/?token=a%20b%26c');
     expect(websocketUrl(57890, '')).toBe('ws://127.0.0.1:57890');
-  });
-
-  it.each([
-    ['us', 'en'],
-    ['de', 'de'],
-    ['AT', 'de'],
-    ['', 'en'],
-    [null, 'en'],
-  ] as const)('language code %j reads as %s', (code, lang) => {
-    expect(languageFor(code)).toBe(lang);
-  });
-
-  it('stores languages as the program writes them', () => {
-    expect([storedCodeFor('en'), storedCodeFor('de')]).toEqual(['us', 'de']);
   });
 });

@@ -1,5 +1,17 @@
 import { describe, expect, it } from 'vitest';
-import { chargePercent, displayModel, isBatteryTime, isMd5, isPlainVersion, nominalWh, parseRecordTime } from '../src/format';
+import {
+  chargePercent,
+  displayModel,
+  formatNumber,
+  formatPercent,
+  formatRecordTime,
+  formatTemperature,
+  isBatteryTime,
+  isMd5,
+  isPlainVersion,
+  nominalWh,
+  parseRecordTime,
+} from '../src/format';
 import { durationText } from '../src/pages/home';
 import { translator } from '../src/i18n';
 
@@ -43,5 +55,17 @@ describe('values from the program', () => {
     expect(durationText(t, { days: 2, hours: 0, minutes: 0 })).toBe('2 d 0 h 0 min');
     expect(isBatteryTime({ days: 0, hours: 1, minutes: 2 })).toBe(true);
     expect(isBatteryTime({ days: 0, hours: 1 })).toBe(false);
+  });
+
+  it.each([
+    ['en-US', '87%', '2,048.3', '24.5°C', 'Dec 4, 2026, 9:15 PM'],
+    ['de-DE', '87\u00a0%', '2.048,3', '24,5 °C', '04.12.2026, 21:15'],
+    ['fr-FR', '87\u00a0%', '2\u202f048,3', '24,5\u202f°C', '4 déc. 2026, 21:15'],
+    ['ja-JP', '87%', '2,048.3', '24.5°C', '2026/12/04 21:15'],
+  ])('writes numbers and times as %s does', (locale, percent, number, temperature, time) => {
+    expect(formatPercent(87, locale)).toBe(percent);
+    expect(formatNumber(2048.25, locale)).toBe(number);
+    expect(formatTemperature(24.5, locale)).toBe(temperature);
+    expect(formatRecordTime('2026-12-4 21:15:02', locale)).toBe(time);
   });
 });

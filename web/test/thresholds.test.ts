@@ -45,16 +45,16 @@ describe('the plan in words', () => {
   const settings = { lowPowerTipValue: 5, lowPowerShutdownValue: 4, enableLowPowerShutdown: true, enableRemoteLowPowerShutdown: false };
 
   it('names the levels the program will use', () => {
-    const text = planSentences(t, settings, 'local', 10).join(' ');
-    expect(text).toContain('off at 10 %');
-    expect(text).toContain('At 15 % or less you are warned');
-    expect(text).toContain('At 14 % or less Amperlane counts down');
-    expect(text).toContain('At 11 % it shuts down after 5 seconds');
+    const text = planSentences(t, 'en-US', settings, 'local', 10).join(' ');
+    expect(text).toContain('off at 10%');
+    expect(text).toContain('At 15% or less you are warned');
+    expect(text).toContain('At 14% or less Amperlane counts down');
+    expect(text).toContain('At 11% it shuts down after 5 seconds');
   });
 
   it('speaks in margins while the low level is unknown, and warns about a late tip', () => {
-    const lines = planSentences(t, { ...settings, lowPowerTipValue: 3 }, 'local', 0);
-    expect(lines.join(' ')).not.toMatch(/\d+ %/);
-    expect(planSentences(t, { ...settings, lowPowerTipValue: 3 }, 'local', 10).at(-1)).toBe(t('battery.plan.order'));
+    const lines = planSentences(t, 'en-US', { ...settings, lowPowerTipValue: 3 }, 'local', 0);
+    expect(lines.join(' ')).not.toMatch(/\d+\s?%/);
+    expect(planSentences(t, 'en-US', { ...settings, lowPowerTipValue: 3 }, 'local', 10).at(-1)).toBe(t('battery.plan.order'));
   });
 });

@@ -138,9 +138,9 @@ describe('the page against the program', { skip: ready ? false : 'the program or
   });
 
   it('shows the live station', async () => {
-    await eventually(async () => assert.equal(await text(page, 'charge'), '80 %'), 60000, 500);
+    await eventually(async () => assert.equal(await text(page, 'charge'), '80%'), 60000, 500);
     assert.equal(await text(page, 'power-state'), 'Charging');
-    assert.equal(await text(page, 'capacity'), '1024');
+    assert.equal(await text(page, 'capacity'), '1,024');
     await eventually(async () => assert.equal(await text(page, 'serial'), 'SN00001234'), 10000);
     await eventually(async () => assert.equal(await text(page, 'station-name'), 'VESSA 5 Core'), 10000);
     // The serial link: the station's own readings.
@@ -160,7 +160,7 @@ describe('the page against the program', { skip: ready ? false : 'the program or
 
   it('stores the battery settings in settings.ini', async () => {
     await page.getByTestId('nav-battery-setting').click();
-    await eventually(async () => assert.equal(await text(page, 'charge-low'), '20 %'), 20000);
+    await eventually(async () => assert.equal(await text(page, 'charge-low'), '20%'), 20000);
     await page.getByTestId('tip-margin').fill('5');
     await page.getByTestId('shutdown-margin').fill('4');
     if (!(await page.getByTestId('enable-local').isChecked())) await page.locator('label:has([data-testid=enable-local])').click();
@@ -201,7 +201,7 @@ describe('the page against the program', { skip: ready ? false : 'the program or
   it('warns at the thresholds, counts down and cancels', async () => {
     await eventually(async () => assert.equal(await text(page, 'power-state'), 'On battery'), 150000, 1000);
     await page.getByTestId('tip-overlay').waitFor({ timeout: 120000 });
-    assert.match(await text(page, 'tip-text'), /25 % or less.*20 %/);
+    assert.match(await text(page, 'tip-text'), /25% or less.*20%/);
     await screenshot(page, 'e2e-low-power-tip');
     await page.getByTestId('tip-ok').click();
     await page.getByTestId('shutdown-overlay').waitFor({ timeout: 120000 });

@@ -25,7 +25,7 @@ describe('connection', () => {
 
   it('reconnects after the program went away and asks for its notifications again', async () => {
     const page = await openPage(browser, server, { page: 'home' });
-    await eventually(async () => assert.equal(await text(page, 'charge'), '87 %'));
+    await eventually(async () => assert.equal(await text(page, 'charge'), '87%'));
     const enables = () => server.callsOf('global.enableNotify').length;
     const before = enables();
     server.dropConnections();
@@ -50,7 +50,7 @@ describe('connection', () => {
         connectMode: 'local',
       },
     });
-    await eventually(async () => assert.equal(await text(page, 'charge'), '87 %'));
+    await eventually(async () => assert.equal(await text(page, 'charge'), '87\u00a0%'));
     assert.equal(await text(page, 'nav-home'), 'Übersicht');
     // The program decides about the detail page, whatever the model says.
     await page.waitForTimeout(500);
@@ -58,13 +58,45 @@ describe('connection', () => {
     await page.getByTestId('win-minimize').click();
     await page.getByTestId('win-maximize').click();
     await page.getByTestId('win-close').click();
-    await page.getByTestId('nav-about').click();
-    await page.getByTestId('lang-en').click();
-    assert.equal(await text(page, 'nav-home'), 'Overview');
     const calls = await page.evaluate(() => window.bridgeCalls.map((c) => c.join(' ')));
     assert.equal(calls.filter((c) => c === 'pageReady').length, 1);
-    for (const expected of ['minimize', 'maximize', 'close', 'setLanguage us']) assert.ok(calls.includes(expected), expected);
+    for (const expected of ['minimize', 'maximize', 'close']) assert.ok(calls.includes(expected), expected);
     assert.equal(server.refused, 0);
+  });
+
+  it('stores the language picked on the About page in the program and starts afresh in it', async () => {
+    const page = await openPage(browser, server, {
+      page: 'about',
+      lang: 'de',
+      init: fakeBridge,
+      initArg: {
+        getLanguage: 'at',
+        getWebsocketPort: server.port,
+        getWebsocketToken: server.token,
+        hasDeviceDetailPage: false,
+        connectMode: 'local',
+      },
+    });
+    await eventually(async () => assert.equal(await text(page, 'firmware-version'), '1.2.3.4'));
+    assert.equal(await page.getByTestId('language').inputValue(), 'de');
+    await page.getByTestId('language').selectOption('ja');
+    await eventually(async () => assert.equal(await text(page, 'nav-home'), '概要'));
+    const calls = await page.evaluate(() => window.bridgeCalls.map((c) => c.join(' ')));
+    assert.deepEqual(calls.filter((c) => c.startsWith('setLanguage')), ['setLanguage jp']);
+    // A fresh page: it asked the program for everything again and said it was ready again.
+    assert.equal(calls.filter((c) => c === 'pageReady').length, 2);
+    assert.equal(await page.evaluate(() => document.documentElement.lang), 'ja-JP');
+    assert.equal(await page.getByTestId('language').inputValue(), 'ja');
+    await eventually(async () => assert.equal(await text(page, 'firmware-version'), '1.2.3.4'));
+  });
+
+  it('changes the language in the address without the program', async () => {
+    const page = await openPage(browser, server, { page: 'about', lang: 'us' });
+    await page.getByTestId('language').selectOption('fr');
+    await eventually(async () => assert.equal(await text(page, 'nav-about'), 'À propos'));
+    const address = new URL(page.url());
+    assert.equal(address.hash, `#/us/about?lang=fr&token=${server.token}&port=${server.port}`);
+    await eventually(async () => assert.equal(await text(page, 'app-version'), '1.0.0.14'));
   });
 
   it('reports ready while the program still hides the view behind its loading picture', async () => {

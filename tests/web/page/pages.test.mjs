@@ -8,8 +8,8 @@ import { eventually, launchBrowser, openPage, screenshot, text } from '../suppor
 const PAGES = ['home', 'device-detail', 'battery-setting', 'connect-mode', 'about'];
 
 const EXPECTED = {
-  us: { home: 'Overview', charging: 'Charging', time: '1 h 35 min', failures: '3 recorded', plan: 'At 15 % or less you are warned' },
-  de: { home: 'Übersicht', charging: 'Lädt', time: '1 Std 35 Min', failures: '3 erfasst', plan: 'Bei 15 % oder weniger werden Sie gewarnt' },
+  us: { home: 'Overview', charge: '87%', charging: 'Charging', time: '1 h 35 min', capacity: '2,048', failures: '3 recorded', plan: 'At 15% or less you are warned', low: '10%' },
+  de: { home: 'Übersicht', charge: '87\u00a0%', charging: 'Lädt', time: '1 Std 35 Min', capacity: '2.048', failures: '3 erfasst', plan: 'Bei 15\u00a0% oder weniger werden Sie gewarnt', low: '10\u00a0%' },
 };
 
 for (const colorScheme of ['light', 'dark']) {
@@ -30,14 +30,14 @@ for (const colorScheme of ['light', 'dark']) {
       it(`shows live values in ${lang}`, async () => {
         const want = EXPECTED[lang];
         const page = await openPage(browser, server, { page: 'home', lang });
-        await eventually(async () => assert.equal(await text(page, 'charge'), '87 %'));
+        await eventually(async () => assert.equal(await text(page, 'charge'), want.charge));
         assert.equal(await text(page, 'nav-home'), want.home);
         assert.equal(await text(page, 'power-state'), want.charging);
         assert.equal(await text(page, 'battery-time'), want.time);
         assert.equal(await text(page, 'input-power'), '312');
         assert.equal(await text(page, 'output-power'), '148');
         assert.equal(await text(page, 'temperature'), '26');
-        assert.equal(await text(page, 'capacity'), '2048');
+        assert.equal(await text(page, 'capacity'), want.capacity);
         await eventually(async () => assert.equal(await text(page, 'station-name'), 'VESSA 5 Core'));
         assert.equal(await text(page, 'serial'), 'SN00001234');
         assert.equal(await text(page, 'failure-count'), want.failures);
@@ -52,7 +52,7 @@ for (const colorScheme of ['light', 'dark']) {
 
         await page.getByTestId('nav-battery-setting').click();
         await eventually(async () => assert.match(await text(page, 'plan'), new RegExp(want.plan)));
-        assert.equal(await text(page, 'charge-low'), '10 %');
+        assert.equal(await text(page, 'charge-low'), want.low);
         await screenshot(page, `${colorScheme}-${lang}-battery-setting`);
 
         await page.getByTestId('nav-connect-mode').click();
@@ -81,7 +81,7 @@ describe('notifications follow the page', () => {
     try {
       const page = await openPage(browser, server, { page: 'home' });
       await server.waitForCall('global.enableNotify', (p) => p.pageName === 'homePage');
-      await eventually(async () => assert.equal(await text(page, 'charge'), '87 %'));
+      await eventually(async () => assert.equal(await text(page, 'charge'), '87%'));
       await page.getByTestId('nav-device-detail').click();
       await server.waitForCall('global.disableNotify', (p) => p.pageName === 'homePage');
       await server.waitForCall('global.enableNotify', (p) => p.pageName === 'deviceDetail');
@@ -111,7 +111,7 @@ describe('notifications follow the page', () => {
       await page.getByTestId('connect-status').waitFor();
       server.setConnected(true);
       await eventually(async () => assert.equal(await page.locator('[data-page]').getAttribute('data-page'), 'home'));
-      await eventually(async () => assert.equal(await text(page, 'charge'), '87 %'));
+      await eventually(async () => assert.equal(await text(page, 'charge'), '87%'));
     } finally {
       await browser.close();
       await server.stop();

@@ -23,7 +23,7 @@ describe('self-test and update', () => {
     it(`runs the self-test and explains result ${result}`, async () => {
       server.station.selfTestResult = result;
       const page = await openPage(browser, server, { page: 'home' });
-      await eventually(async () => assert.equal(await text(page, 'charge'), '87 %'));
+      await eventually(async () => assert.equal(await text(page, 'charge'), '87%'));
       await page.getByTestId('selftest-start').click();
       await page.getByTestId('selftest-progress').waitFor();
       assert.equal(await page.getByTestId('selftest-start').isDisabled(), true);
@@ -48,7 +48,7 @@ describe('self-test and update', () => {
     await page.getByTestId('update-start').click();
     const call = await server.waitForCall('global.softwareUpdate');
     assert.deepEqual(call.params, { version: '1.0.0.15', ossurl: 'http://127.0.0.1:9/1.0.0.15.zip', md5: 'd41d8cd98f00b204e9800998ecf8427e' });
-    await eventually(async () => assert.match(await text(page, 'update-message'), /Downloading… \d+ %/), 3000);
+    await eventually(async () => assert.match(await text(page, 'update-message'), /Downloading… \d+%/), 3000);
     await eventually(async () => assert.match(await text(page, 'update-message'), /checksum does not match/), 5000);
     assert.equal(await page.getByTestId('update-start').isDisabled(), false);
     await screenshot(page, 'light-us-update-failed');

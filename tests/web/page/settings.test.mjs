@@ -94,7 +94,7 @@ describe('settings', () => {
   for (const [field, value, message] of [
     ['shutdown-margin', '90', /shutdown margin is a whole number from 1 to 50/],
     ['tip-margin', '', /warning margin is a whole number from 1 to 50/],
-    ['default-charge-low', '91', /low level is a whole number from 0 to 90/],
+    ['default-charge-low', '91', /low level is a whole number from 0% to 90%/],
   ]) {
     it(`refuses to save ${field} = ${JSON.stringify(value)}`, async () => {
       const page = await openPage(browser, server, { page: 'battery-setting' });

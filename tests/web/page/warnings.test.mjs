@@ -34,7 +34,7 @@ describe('warnings', () => {
     await openOn('home');
     server.notify('global.notifyLowPowerTip', { tipLimitValue: 15, batteryLowLimitValue: 10 });
     await page.getByTestId('tip-overlay').waitFor();
-    assert.match(await text(page, 'tip-text'), /15 % or less.*off at 10 %/);
+    assert.match(await text(page, 'tip-text'), /15% or less.*off at 10%/);
     await screenshot(page, 'light-us-low-power-tip');
     await page.getByTestId('tip-ok').click();
     await page.getByTestId('tip-overlay').waitFor({ state: 'hidden' });
@@ -74,7 +74,7 @@ describe('warnings', () => {
     await openOn('about');
     server.setLinkLost(true);
     await page.getByTestId('link-lost').waitFor();
-    assert.match(await text(page, 'link-lost'), /No contact with the station.*on battery at 14 %.*USB cable/);
+    assert.match(await text(page, 'link-lost'), /No contact with the station.*on battery at 14%.*USB cable/);
     await screenshot(page, 'light-us-link-lost');
     await page.getByTestId('nav-battery-setting').click();
     assert.equal(await page.getByTestId('link-lost').isVisible(), true);

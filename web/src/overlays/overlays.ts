@@ -1,15 +1,33 @@
-import { secondsLeft } from '../countdown';
+import { secondsLeft, type ShutdownNote } from '../countdown';
 import type { Controller } from '../controller';
-import type { Translate } from '../i18n';
-import type { AppState } from '../store';
+import { formatPercent } from '../format';
+import type { TextKey, Translate } from '../i18n';
+import type { AppState, DriverState } from '../store';
 import { h, setText, svg } from '../ui/dom';
 import { ICONS } from '../ui/icons';
 import { button } from '../ui/widgets';
 
+const DRIVER_TEXT: Record<Exclude<DriverState, 'idle'>, { title: TextKey; text: TextKey }> = {
+  installing: { title: 'driver.installingTitle', text: 'driver.installingText' },
+  failed: { title: 'driver.failedTitle', text: 'driver.failedText' },
+  done: { title: 'driver.doneTitle', text: 'driver.doneText' },
+};
+
+const NOTE_TEXT: Record<ShutdownNote, TextKey> = {
+  mains: 'shutdown.mainsBack',
+  mainsLate: 'shutdown.mainsLate',
+  user: 'shutdown.cancelled',
+};
+
 // Everything that interrupts the page: the shutdown countdown, the remote shutdown warning, a
 // shutdown that did not happen, the low-battery tip, the lost station, the USB driver
 // installation, the serial-port tip and the update restart.
-export function createOverlays(controller: Controller, t: Translate): { el: HTMLElement; update(s: AppState): void } {
+export function createOverlays(
+  controller: Controller,
+  t: Translate,
+  locale: string,
+): { el: HTMLElement; update(s: AppState): void } {
+  const percent = (value: number) => formatPercent(value, locale);
   // --- shutdown countdown and remote warning ---
   const count = h('div', { class: 'count', 'data-testid': 'countdown-seconds' });
   const countRing = h('div', { class: 'count-ring' }, count);
@@ -97,8 +115,7 @@ export function createOverlays(controller: Controller, t: Translate): { el: HTML
     shutdown.hidden = st.kind === 'idle';
     note.hidden = !(st.kind === 'idle' && st.note);
     if (st.kind === 'idle') {
-      const notes = { mains: 'shutdown.mainsBack', mainsLate: 'shutdown.mainsLate', user: 'shutdown.cancelled' } as const;
-      if (st.note) setText(noteText, t(notes[st.note]));
+      if (st.note) setText(noteText, t(NOTE_TEXT[st.note]));
       return;
     }
     countRing.hidden = st.kind !== 'counting';
@@ -114,10 +131,10 @@ export function createOverlays(controller: Controller, t: Translate): { el: HTML
       setText(count, String(left));
       countRing.style.setProperty('--frac', String(left / st.total));
       setText(shutTitle, t(st.stage === 1 ? 'shutdown.stageOneTitle' : 'shutdown.stageTwoTitle'));
-      setText(shutText, st.low !== null ? t('shutdown.text', { n: left, low: st.low }) : t('shutdown.textNoLow', { n: left }));
+      setText(shutText, st.low !== null ? t('shutdown.text', { n: left, low: percent(st.low) }) : t('shutdown.textNoLow', { n: left }));
     } else if (st.kind === 'remote') {
       setText(shutTitle, t('shutdown.remoteTitle'));
-      setText(shutText, st.low !== null ? t('shutdown.remoteText', { low: st.low }) : t('shutdown.remoteTextNoLow'));
+      setText(shutText, st.low !== null ? t('shutdown.remoteText', { low: percent(st.low) }) : t('shutdown.remoteTextNoLow'));
       setText(cancel.querySelector('span')!, t('shutdown.dismiss'));
     } else if (st.kind === 'notShutDown') {
       const failed = st.cause === 'failed';
@@ -137,9 +154,9 @@ export function createOverlays(controller: Controller, t: Translate): { el: HTML
     driverClose.hidden = s.driver === 'installing';
     driverIcon.className = `dialog-icon ${s.driver === 'failed' ? 'tone-danger' : s.driver === 'done' ? 'tone-ok' : ''}`;
     driverIcon.replaceChildren(s.driver === 'installing' ? h('div', { class: 'spinner' }) : svg(s.driver === 'failed' ? ICONS.warn : ICONS.check));
-    const key = s.driver === 'failed' ? 'failed' : s.driver === 'done' ? 'done' : 'installing';
-    setText(driverTitle, t(`driver.${key}Title`));
-    setText(driverText, t(`driver.${key}Text`));
+    const texts = DRIVER_TEXT[s.driver === 'idle' ? 'installing' : s.driver];
+    setText(driverTitle, t(texts.title));
+    setText(driverText, t(texts.text));
     if (s.driver === 'done' && !driverDoneTimer) {
       driverDoneTimer = setTimeout(() => {
         driverDoneTimer = null;
@@ -152,14 +169,14 @@ export function createOverlays(controller: Controller, t: Translate): { el: HTML
     linkLost.hidden = !s.linkLost || s.linkLost.dismissed;
     if (!s.linkLost) return;
     const charge = s.linkLost.lastCharge;
-    setText(linkLostText, charge !== null ? t('linkLost.text', { charge }) : t('linkLost.textNoCharge'));
+    setText(linkLostText, charge !== null ? t('linkLost.text', { charge: percent(charge) }) : t('linkLost.textNoCharge'));
     setText(linkLostHint, t(s.linkLost.mode === 'remote' ? 'linkLost.remote' : 'linkLost.local'));
   }
 
   function update(s: AppState): void {
     updateShutdown(s);
     tip.hidden = !s.tip || s.shutdown.kind !== 'idle';
-    if (s.tip) setText(tipText, t('tip.text', { limit: s.tip.limit, low: s.tip.low }));
+    if (s.tip) setText(tipText, t('tip.text', { limit: percent(s.tip.limit), low: percent(s.tip.low) }));
     updateDriver(s);
     serial.hidden = !s.usbSerialTip;
     updateLinkLost(s);

@@ -1,5 +1,5 @@
-import { displayModel, isMd5, isPlainVersion } from '../format';
-import type { Lang } from '../language';
+import { displayModel, formatPercent, isMd5, isPlainVersion } from '../format';
+import { LANGS, LANGUAGE_NAMES, type Lang } from '../language';
 import type { AppState, UpdateState } from '../store';
 import type { Translate, TextKey } from '../i18n';
 import { h, setText, svg } from '../ui/dom';
@@ -9,17 +9,26 @@ import type { PageContext, PageView } from './page';
 
 const OS_NAMES: Record<number, string> = { 0: 'Windows', 1: 'Linux', 2: 'macOS' };
 
-export function updateMessage(t: Translate, update: UpdateState): string {
+// The program's update states after a failed update.
+const UPDATE_STATE_TEXT: Record<number, TextKey> = {
+  1: 'update.state.1',
+  2: 'update.state.2',
+  3: 'update.state.3',
+  4: 'update.state.4',
+  5: 'update.state.5',
+};
+
+export function updateMessage(t: Translate, locale: string, update: UpdateState): string {
   switch (update.kind) {
     case 'idle':
       return '';
     case 'running':
-      return t('update.downloading', { percent: update.percent });
+      return t('update.downloading', { percent: formatPercent(update.percent, locale) });
     case 'installing':
       return t('update.installing');
     case 'failed': {
-      const key = `update.state.${update.code}` as TextKey;
-      return update.code >= 1 && update.code <= 5 ? t(key) : t('update.state.other', { code: update.code });
+      const key = UPDATE_STATE_TEXT[update.code];
+      return key ? t(key) : t('update.state.other', { code: update.code });
     }
   }
 }
@@ -35,18 +44,17 @@ export function createAboutPage(ctx: PageContext & { setLanguage(lang: Lang): vo
   const firmware = row(t('about.firmware'), 'firmware-version');
   const system = row(t('about.system'), 'system');
 
-  const language = (lang: Lang, label: string) =>
-    h(
-      'button',
-      {
-        type: 'button',
-        class: `seg ${ctx.lang === lang ? 'selected' : ''}`,
-        'data-testid': `lang-${lang}`,
-        'aria-pressed': String(ctx.lang === lang),
-        onclick: () => ctx.setLanguage(lang),
-      },
-      label,
-    );
+  // The page starts afresh in the language picked here.
+  const language = h(
+    'select',
+    {
+      class: 'select',
+      'data-testid': 'language',
+      'aria-label': t('about.language'),
+      onchange: () => ctx.setLanguage(language.value as Lang),
+    },
+    ...LANGS.map((lang) => h('option', { value: lang, selected: lang === ctx.lang, lang }, LANGUAGE_NAMES[lang])),
+  );
 
   const version = h('input', { type: 'text', spellcheck: false, placeholder: '1.0.0.15', 'data-testid': 'update-version' });
   const url = h('input', { type: 'text', spellcheck: false, placeholder: 'https://…/1.0.0.15.zip', 'data-testid': 'update-url' });
@@ -70,7 +78,7 @@ export function createAboutPage(ctx: PageContext & { setLanguage(lang: Lang): vo
           h('div', { class: 'about-head' }, svg(ICONS.logo, 'about-logo'), h('div', null, h('h2', null, 'Amperlane'), h('p', { class: 'muted small' }, t('about.tagline')))),
           h('dl', { class: 'facts' }, ...app.el, ...model.el, ...firmware.el, ...system.el),
         ),
-        card(t('about.language'), 'globe', h('div', { class: 'segmented' }, language('en', 'English'), language('de', 'Deutsch'))),
+        card(t('about.language'), 'globe', language, h('p', { class: 'hint' }, t('about.languageHint'))),
       ),
       card(
         t('update.title'),
@@ -107,11 +115,12 @@ export function createAboutPage(ctx: PageContext & { setLanguage(lang: Lang): vo
     bar.el.hidden = u.kind !== 'running' && u.kind !== 'installing';
     bar.set(u.kind === 'running' ? u.percent / 100 : u.kind === 'installing' ? null : 0);
     if (u.kind !== 'idle' || !message.classList.contains('tone-danger')) {
-      setText(message, updateMessage(t, u));
+      setText(message, updateMessage(t, ctx.locale, u));
       message.className = `update-message ${u.kind === 'failed' ? 'tone-danger' : ''}`;
     }
     start.disabled = s.socket !== 'open' || u.kind === 'running' || u.kind === 'installing';
-    for (const input of [version, url, md5]) input.disabled = u.kind === 'running' || u.kind === 'installing';
+    // Switching the language starts the page afresh, which would lose sight of a running update.
+    for (const input of [version, url, md5, language]) input.disabled = u.kind === 'running' || u.kind === 'installing';
   }
 
   return { el, update };

@@ -1,3 +1,4 @@
+import { formatNumber, formatPercent } from '../format';
 import {
   batteryProblem,
   clampWhole,
@@ -6,12 +7,19 @@ import {
   levelsFor,
   MARGIN_MAX,
   MARGIN_MIN,
+  type BatteryProblem,
 } from '../thresholds';
-import type { Translate } from '../i18n';
+import type { TextKey, Translate } from '../i18n';
 import type { AppState, BatterySettings } from '../store';
 import { h, setText } from '../ui/dom';
 import { button, card, toggle } from '../ui/widgets';
 import type { PageContext, PageView } from './page';
+
+const PROBLEM_TEXT: Record<Exclude<BatteryProblem, null>, TextKey> = {
+  tip: 'battery.problem.tip',
+  shutdown: 'battery.problem.shutdown',
+  defaultLow: 'battery.problem.defaultLow',
+};
 
 type Plan = Pick<BatterySettings, 'lowPowerTipValue' | 'lowPowerShutdownValue' | 'enableLowPowerShutdown' | 'enableRemoteLowPowerShutdown'>;
 
@@ -40,8 +48,9 @@ function stepper(t: Translate, testId: string, range: { min: number; max: number
 }
 
 // The plan in words, with the levels the program will use.
-export function planSentences(t: Translate, s: Plan, mode: string, low: number | null): string[] {
+export function planSentences(t: Translate, locale: string, s: Plan, mode: string, low: number | null): string[] {
   const known = low !== null && low > 0;
+  const percent = (level: number | null) => formatPercent(level ?? 0, locale);
   const levels = levelsFor({
     low: known ? low : 0,
     tipMargin: s.lowPowerTipValue,
@@ -51,19 +60,19 @@ export function planSentences(t: Translate, s: Plan, mode: string, low: number |
     mode,
   });
   const lines: string[] = [];
-  lines.push(known ? t('battery.plan.low', { low: low! }) : t('battery.plan.lowUnknown'));
+  lines.push(known ? t('battery.plan.low', { low: percent(low) }) : t('battery.plan.lowUnknown'));
   lines.push(
-    known ? t('battery.plan.tip', { level: levels.tip }) : t('battery.plan.tipRelative', { n: s.lowPowerTipValue }),
+    known ? t('battery.plan.tip', { level: percent(levels.tip) }) : t('battery.plan.tipRelative', { n: s.lowPowerTipValue }),
   );
   if (levels.stageOne !== null && levels.stageTwo !== null) {
     lines.push(
       known
-        ? t('battery.plan.stageOne', { level: levels.stageOne })
+        ? t('battery.plan.stageOne', { level: percent(levels.stageOne) })
         : t('battery.plan.stageOneRelative', { n: s.lowPowerShutdownValue }),
     );
-    lines.push(known ? t('battery.plan.stageTwo', { level: levels.stageTwo }) : t('battery.plan.stageTwoRelative'));
+    lines.push(known ? t('battery.plan.stageTwo', { level: percent(levels.stageTwo) }) : t('battery.plan.stageTwoRelative'));
   } else if (levels.remote !== null) {
-    lines.push(known ? t('battery.plan.remote', { level: levels.remote }) : t('battery.plan.remoteRelative'));
+    lines.push(known ? t('battery.plan.remote', { level: percent(levels.remote) }) : t('battery.plan.remoteRelative'));
   } else {
     lines.push(mode === 'remote' ? t('battery.plan.remoteOff') : t('battery.plan.localOff'));
   }
@@ -114,16 +123,27 @@ export function createBatteryPage(ctx: PageContext): PageView {
           local.el,
           remote.el,
         ),
-        h('div', { class: 'card-actions' }, status, revert, save),
+        h('div', { class: 'card-actions' }, revert, save),
       ),
+      // The save's outcome stands beside the buttons, in the card with room for a long reason.
       card(
         t('battery.planTitle'),
         'info',
         h('div', { class: 'low-line' }, h('span', { class: 'muted' }, t('battery.stationLow')), lowValue),
         plan,
+        h('div', { class: 'card-actions status-actions' }, status),
       ),
     ),
   );
+
+  // The range the field must keep to, written the language's way.
+  function problemText(problem: Exclude<BatteryProblem, null>): string {
+    const range =
+      problem === 'defaultLow'
+        ? { min: formatPercent(DEFAULT_LOW_MIN, ctx.locale), max: formatPercent(DEFAULT_LOW_MAX, ctx.locale) }
+        : { min: formatNumber(MARGIN_MIN, ctx.locale), max: formatNumber(MARGIN_MAX, ctx.locale) };
+    return t(PROBLEM_TEXT[problem], range);
+  }
 
   // What the fields say, unclamped: an empty or unreadable field reads as NaN.
   const whole = (input: HTMLInputElement) => (input.value.trim() === '' ? Number.NaN : Number(input.value));
@@ -147,7 +167,7 @@ export function createBatteryPage(ctx: PageContext): PageView {
     const values = current();
     const problem = batteryProblem(values);
     if (problem) {
-      showStatus(t(`battery.problem.${problem}`), false);
+      showStatus(problemText(problem), false);
       return;
     }
     save.disabled = true;
@@ -176,10 +196,10 @@ export function createBatteryPage(ctx: PageContext): PageView {
     const mode = s.connect?.mode ?? stored?.mode ?? 'local';
     local.el.classList.toggle('inactive', mode === 'remote');
     remote.el.classList.toggle('inactive', mode !== 'remote');
-    setText(lowValue, s.chargeLow && s.chargeLow > 0 ? `${s.chargeLow} %` : t('battery.unknown'));
+    setText(lowValue, s.chargeLow && s.chargeLow > 0 ? formatPercent(s.chargeLow, ctx.locale) : t('battery.unknown'));
     const values = current();
     const problem = batteryProblem(values);
-    const sentences = problem ? [t(`battery.problem.${problem}`)] : planSentences(t, values, mode, s.chargeLow);
+    const sentences = problem ? [problemText(problem)] : planSentences(t, ctx.locale, values, mode, s.chargeLow);
     plan.replaceChildren(...sentences.map((line) => h('li', null, line)));
     save.disabled = s.socket !== 'open';
   }

@@ -1,4 +1,5 @@
 import { portFromText } from '../address';
+import type { TextKey } from '../i18n';
 import type { AppState, ConnectSettings } from '../store';
 import { h, setText, svg } from '../ui/dom';
 import { ICONS } from '../ui/icons';
@@ -6,6 +7,27 @@ import { button, card, field } from '../ui/widgets';
 import type { PageContext, PageView } from './page';
 
 export type ConnectProblem = 'host' | 'port' | 'name' | null;
+
+const PROBLEM_TEXT: Record<Exclude<ConnectProblem, null>, TextKey> = {
+  host: 'connect.problem.host',
+  port: 'connect.problem.port',
+  name: 'connect.problem.name',
+};
+
+export type LinkStatus = 'offline' | 'searching' | 'noDev' | 'connectDev';
+
+export const LINK_STATUS_TEXT: Record<LinkStatus, TextKey> = {
+  offline: 'connect.status.offline',
+  searching: 'connect.status.searching',
+  noDev: 'connect.status.noDev',
+  connectDev: 'connect.status.connectDev',
+};
+
+// How far the page got: to the program, and through it to a station.
+export function linkStatus(s: AppState): LinkStatus {
+  if (s.socket !== 'open') return 'offline';
+  return s.dev === 'connectDev' ? 'connectDev' : s.dev === 'noDev' ? 'noDev' : 'searching';
+}
 
 // The remote fields must address a NUT server; local mode uses none of them.
 export function connectProblem(s: ConnectSettings): ConnectProblem {
@@ -114,7 +136,7 @@ export function createConnectPage(ctx: PageContext): PageView {
     const settings = current();
     const problem = connectProblem(settings);
     if (problem) {
-      setText(message, t(`connect.problem.${problem}`));
+      setText(message, t(PROBLEM_TEXT[problem]));
       message.className = 'save-status tone-danger';
       return;
     }
@@ -150,10 +172,10 @@ export function createConnectPage(ctx: PageContext): PageView {
     for (const input of [upsName, host, port, user, password]) input.disabled = !isRemote;
     local.el.classList.toggle('selected', !isRemote);
     remote.el.classList.toggle('selected', isRemote);
-    const status = s.socket !== 'open' ? 'offline' : s.dev === 'connectDev' ? 'connectDev' : s.dev === 'noDev' ? 'noDev' : 'searching';
+    const status = linkStatus(s);
     statusDot.className = `dot dot-${status}`;
     statusText.setAttribute('data-status', status);
-    setText(statusText, t(`connect.status.${status}`));
+    setText(statusText, t(LINK_STATUS_TEXT[status]));
     apply.disabled = s.socket !== 'open';
   }
 

@@ -1,5 +1,6 @@
 import uPlot from 'uplot';
 import 'uplot/dist/uPlot.min.css';
+import { formatNumber } from '../format';
 import type { TextKey } from '../i18n';
 import type { AppState } from '../store';
 import { h, setText } from '../ui/dom';
@@ -25,6 +26,10 @@ const OUTPUT_PORTS: [string, TextKey][] = [
 
 function cssVar(name: string): string {
   return getComputedStyle(document.documentElement).getPropertyValue(name).trim();
+}
+
+function watts(value: number, locale: string): string {
+  return `${formatNumber(value, locale)} W`;
 }
 
 function portList(ctx: PageContext, ports: [string, TextKey][], side: string) {
@@ -93,7 +98,7 @@ export function createDetailPage(ctx: PageContext): PageView {
         },
         axes: [
           { ...axis, space: 80, values: (_u, vals) => vals.map((v) => clock.format(new Date(v * 1000))) },
-          { ...axis, size: 48, values: (_u, vals) => vals.map((v) => `${v} W`) },
+          { ...axis, size: 56, values: (_u, vals) => vals.map((v) => watts(v, ctx.locale)) },
         ],
         series: [
           {},
@@ -119,10 +124,12 @@ export function createDetailPage(ctx: PageContext): PageView {
   }
 
   function update(s: AppState): void {
-    setText(inTotal, s.detailInput['input.realpower'] !== undefined ? String(s.detailInput['input.realpower']) : '–');
-    setText(outTotal, s.detailOutput['output.realpower'] !== undefined ? String(s.detailOutput['output.realpower']) : '–');
-    for (const [key, value] of inPorts.values) setText(value, key in s.detailInput ? `${s.detailInput[key]} W` : '–');
-    for (const [key, value] of outPorts.values) setText(value, key in s.detailOutput ? `${s.detailOutput[key]} W` : '–');
+    const total = (value: number | undefined) => (value !== undefined ? formatNumber(value, ctx.locale) : '–');
+    const port = (value: number | undefined) => (value !== undefined ? watts(value, ctx.locale) : '–');
+    setText(inTotal, total(s.detailInput['input.realpower']));
+    setText(outTotal, total(s.detailOutput['output.realpower']));
+    for (const [key, value] of inPorts.values) setText(value, port(s.detailInput[key]));
+    for (const [key, value] of outPorts.values) setText(value, port(s.detailOutput[key]));
     waiting.hidden = s.history.times.length > 0;
     if (s.history !== shown || !plot) requestAnimationFrame(() => drawHistory(controllerHistory()));
   }

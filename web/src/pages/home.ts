@@ -1,4 +1,4 @@
-import { displayModel, formatRecordTime, type BatteryTime } from '../format';
+import { displayModel, formatNumber, formatPercent, formatRecordTime, formatTemperature, type BatteryTime } from '../format';
 import type { Translate } from '../i18n';
 import type { AppState } from '../store';
 import { h, setText, svg } from '../ui/dom';
@@ -19,7 +19,7 @@ export function durationText(t: Translate, time: BatteryTime): string {
   return parts.join(' ');
 }
 
-function chargeRing(): { el: HTMLElement; set(percent: number | null, tone: string): void; label: HTMLElement } {
+function chargeRing(locale: string): { el: HTMLElement; set(percent: number | null, tone: string): void; label: HTMLElement } {
   const ns = 'http://www.w3.org/2000/svg';
   const ring = document.createElementNS(ns, 'svg');
   ring.setAttribute('viewBox', '0 0 150 150');
@@ -44,20 +44,20 @@ function chargeRing(): { el: HTMLElement; set(percent: number | null, tone: stri
     set(percent, tone) {
       arc.setAttribute('stroke-dashoffset', String(RING_LENGTH * (1 - (percent ?? 0) / 100)));
       arc.setAttribute('data-tone', tone);
-      setText(value, percent === null ? '–' : `${percent} %`);
+      setText(value, percent === null ? '–' : formatPercent(percent, locale));
     },
   };
 }
 
-function reading(target: Tile, value: number | null | undefined, unit: string): void {
+function reading(target: Tile, value: number | null | undefined, unit: string, locale: string): void {
   const known = value !== null && value !== undefined;
-  setText(target.value, known ? String(value) : '–');
+  setText(target.value, known ? formatNumber(value, locale) : '–');
   setText(target.unit, known ? unit : '');
 }
 
 export function createHomePage(ctx: PageContext): PageView {
   const { t, controller } = ctx;
-  const ring = chargeRing();
+  const ring = chargeRing(ctx.locale);
   const stateChip = h('span', { class: 'chip', 'data-testid': 'power-state' });
   const timeLabel = h('div', { class: 'muted small' });
   const timeValue = h('div', { class: 'battery-time', 'data-testid': 'battery-time' }, '–');
@@ -205,12 +205,12 @@ export function createHomePage(ctx: PageContext): PageView {
     timeLabel.hidden = !s.batteryTime;
 
     const c = s.composite;
-    reading(input, c?.input, 'W');
-    reading(output, c?.output, 'W');
-    reading(temp, c?.temperature, '°C');
-    setText(temp.note, c?.packTemperature != null ? t('home.packTemperature', { n: c.packTemperature }) : '');
+    reading(input, c?.input, 'W', ctx.locale);
+    reading(output, c?.output, 'W', ctx.locale);
+    reading(temp, c?.temperature, '°C', ctx.locale);
+    setText(temp.note, c?.packTemperature != null ? t('home.packTemperature', { temp: formatTemperature(c.packTemperature, ctx.locale) }) : '');
     setText(input.note, ups && !c ? t('home.noSerialLink') : '');
-    reading(capacity, ups?.nominalWh, 'Wh');
+    reading(capacity, ups?.nominalWh, 'Wh', ctx.locale);
     setText(station.value, displayModel(s.model) || ups?.devName || '–');
     setText(station.note, s.firmware ? t('home.firmware', { version: s.firmware }) : '');
     setText(serial.value, s.sn || '–');
